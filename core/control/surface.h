@@ -1,0 +1,56 @@
+// One table of the control's host surface, in interface order: the 37
+// properties, then the 18 methods. Hosts that call the control by name (the
+// scenario runner, the demo, the C ABI) use this table and nothing else.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "common/variant.h"
+
+namespace dorvane {
+
+class DorvaneCtl;
+
+struct PropertyInfo {
+    std::string_view name;
+    ValueType type;  // Integer, Long, Boolean or String
+    bool readable;
+    bool writable;
+};
+
+struct ParamInfo {
+    std::string_view name;
+    ValueType type;  // Integer, Long, Boolean or Variant (ValueType::Empty)
+    bool by_ref;
+};
+
+struct MethodInfo {
+    std::string_view name;
+    std::span<const ParamInfo> params;
+    std::optional<ValueType> result;  // nothing for a method without result
+};
+
+// A parameter declared Variant accepts a value of any type.
+inline constexpr ValueType kVariantParam = ValueType::Empty;
+
+std::span<const PropertyInfo> surface_properties();
+std::span<const MethodInfo> surface_methods();
+// Index in its table, or -1.
+int find_property(std::string_view name);
+int find_method(std::string_view name);
+
+// Reads property number `index`.
+Variant get_property(const DorvaneCtl& ctl, int index);
+// Writes property number `index`. A number that does not fit the property's
+// type is an OverflowFault and the property keeps its value; a value of the
+// wrong kind is a TypeMismatch.
+void set_property(DorvaneCtl& ctl, int index, const Variant& value);
+// Calls method number `index` with its arguments in order. Every argument is
+// converted to its parameter's type first (OverflowFault / TypeMismatch
+// before the call); by-reference arguments are written back into `args`.
+// Returns the result, or an Empty variant for a method without one.
+Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args);
+
+}  // namespace dorvane
