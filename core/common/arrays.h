@@ -17,7 +17,7 @@ inline void check_index(int i, int size, const char* what) {
 
 template <typename T>
 class PumpArray {
-public:
+  public:
     explicit PumpArray(const char* name, T init = T{}) : name_(name) { data_.fill(init); }
     T& operator()(int i) {
         check_index(i, kPumpSlots, name_);
@@ -29,16 +29,17 @@ public:
     }
     const char* name() const { return name_; }
 
-private:
+  private:
     const char* name_;
     std::array<T, kPumpSlots> data_{};
 };
 
 template <typename T>
 class ItemArray {
-public:
+  public:
     explicit ItemArray(const char* name, T init = T{}) : name_(name) {
-        for (auto& row : data_) row.fill(init);
+        for (auto& row : data_)
+            row.fill(init);
     }
     T& operator()(int k, int i) {
         check(k, i);
@@ -50,7 +51,7 @@ public:
     }
     const char* name() const { return name_; }
 
-private:
+  private:
     void check(int k, int i) const {
         if (k < 0 || k >= kItemKinds || i < 0 || i >= kPumpSlots)
             throw IndexFault(std::string(name_) + "(" + std::to_string(k) + ", " +

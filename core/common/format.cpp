@@ -8,9 +8,9 @@ namespace dorvane {
 
 namespace {
 
-const char* const kMonthNames[] = {"January", "February", "March",     "April",
-                                   "May",     "June",     "July",      "August",
-                                   "September", "October", "November", "December"};
+const char* const kMonthNames[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 const char* const kWeekdayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
 
@@ -30,24 +30,30 @@ std::string group_thousands(unsigned long long v) {
     return out;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Length of the numeric prefix at the start of s: sign, digits, one point,
 // more digits; 0 when there are no digits at all.
 std::size_t numeric_prefix(std::string_view s) {
     std::size_t i = 0, digits = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+        ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+            ++i, ++digits;
     }
     return digits == 0 ? 0 : i;
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && is_blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -55,8 +61,8 @@ std::string_view trim(std::string_view s) {
 
 std::string format_money(long long cents) {
     bool negative = cents < 0;
-    unsigned long long magnitude =
-        negative ? 0ULL - static_cast<unsigned long long>(cents) : static_cast<unsigned long long>(cents);
+    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(cents)
+                                            : static_cast<unsigned long long>(cents);
     std::string out = negative ? "-" : "";
     out += group_thousands(magnitude / 100);
     out += '.';
@@ -64,7 +70,9 @@ std::string format_money(long long cents) {
     return out;
 }
 
-std::string format_general(long long value) { return std::to_string(value); }
+std::string format_general(long long value) {
+    return std::to_string(value);
+}
 
 std::string format_medium_time(const LocalDateTime& t) {
     int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
@@ -78,7 +86,8 @@ std::string format_long_date(const LocalDateTime& t) {
 }
 
 double text_to_number(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.front()))
+        text.remove_prefix(1);
     std::size_t n = numeric_prefix(text);
     if (n == 0) return 0.0;
     return std::strtod(std::string(text.substr(0, n)).c_str(), nullptr);

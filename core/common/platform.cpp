@@ -13,7 +13,9 @@ LocalDateTime SystemPlatform::now() {
 
 namespace {
 
-bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool leap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 // Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm).
 long long days_from_civil(int y, int m, int d) {

@@ -15,7 +15,7 @@ struct LocalDateTime {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     virtual LocalDateTime now() = 0;
     virtual void beep() = 0;
@@ -24,19 +24,19 @@ public:
 // The machine's local clock; the beep is left to the view (the core only
 // counts it), so this one does nothing audible.
 class SystemPlatform : public Platform {
-public:
+  public:
     LocalDateTime now() override;
     void beep() override { ++beeps_; }
     long beeps() const { return beeps_; }
 
-private:
+  private:
     long beeps_ = 0;
 };
 
 // A clock that moves only when told to, and a beep that is only counted:
 // what scripts, tests and headless hosts use.
 class VirtualPlatform : public Platform {
-public:
+  public:
     LocalDateTime now() override { return clock_; }
     void beep() override { ++beeps_; }
 
@@ -45,7 +45,7 @@ public:
     void advance_seconds(long long seconds);
     long beeps() const { return beeps_; }
 
-private:
+  private:
     LocalDateTime clock_{};
     long beeps_ = 0;
 };

@@ -16,28 +16,32 @@ using String = std::string;    // UTF-8 text
 inline constexpr Boolean True = -1;
 inline constexpr Boolean False = 0;
 
-inline constexpr Boolean to_boolean(bool b) { return b ? True : False; }
+inline constexpr Boolean to_boolean(bool b) {
+    return b ? True : False;
+}
 
 // A flag is set when it holds any non-zero value, the way the control's own
 // conditions read it; a host's SuccessFlag and the pending price change are
 // instead compared with True exactly, at the places that say so.
-inline constexpr bool is_set(Boolean b) { return b != 0; }
+inline constexpr bool is_set(Boolean b) {
+    return b != 0;
+}
 
 // Range faults of the data model. They reach a host caller as these typed
 // exceptions; what was written before the fault stays written and the control
 // stays usable.
 class RangeFault : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class OverflowFault : public RangeFault {
-public:
+  public:
     explicit OverflowFault(const std::string& what) : RangeFault("overflow: " + what) {}
 };
 
 class IndexFault : public RangeFault {
-public:
+  public:
     explicit IndexFault(const std::string& what) : RangeFault("index out of range: " + what) {}
 };
 

@@ -13,7 +13,7 @@ enum class ValueType { Empty, Integer, Long, Boolean, Double, String };
 const char* value_type_name(ValueType t);
 
 class Variant {
-public:
+  public:
     Variant() = default;
     static Variant integer(Integer v) { return Variant(ValueType::Integer, v); }
     static Variant long_(Long v) { return Variant(ValueType::Long, v); }
@@ -38,7 +38,7 @@ public:
 
     friend bool operator==(const Variant& a, const Variant& b);
 
-private:
+  private:
     Variant(ValueType t, long long v) : type_(t), int_(v) {}
     ValueType type_ = ValueType::Empty;
     long long int_ = 0;
@@ -48,7 +48,7 @@ private:
 
 // A value of the wrong kind for its parameter or property (text for a number).
 class TypeMismatch : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

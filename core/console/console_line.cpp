@@ -25,21 +25,35 @@ void DorvaneCtl::Refresh_Console_Line(int i) {
 
     if (stopped && mode == MODE_AUTH) {
         switch (state) {
-            case CLOSED: both(colour::grey); break;
-            case IDLE: both(colour::blue); break;
-            case CALL: both(colour::yellow); break;
-            case AUTH:
-                both(t_.Move_Source == i || (prepaid && unpaid) ? colour::pink : colour::light_green);
+            case CLOSED:
+                both(colour::grey);
                 break;
-            case BUSY: both(colour::green); break;
-            case ERROR: both(colour::red); break;
-            default: break;
+            case IDLE:
+                both(colour::blue);
+                break;
+            case CALL:
+                both(colour::yellow);
+                break;
+            case AUTH:
+                both(t_.Move_Source == i || (prepaid && unpaid) ? colour::pink
+                                                                : colour::light_green);
+                break;
+            case BUSY:
+                both(colour::green);
+                break;
+            case ERROR:
+                both(colour::red);
+                break;
+            default:
+                break;
         }
     } else if (state >= CLOSED && state <= ERROR) {
         switch (mode) {
             case MODE_AUTH:
                 switch (state) {
-                    case CLOSED: both(colour::blue); break;
+                    case CLOSED:
+                        both(colour::blue);
+                        break;
                     case IDLE:
                         np = t_.Sales_Waiting(i) == 2 ? colour::blue : colour::light_green;
                         ns = colour::light_green;
@@ -60,25 +74,39 @@ void DorvaneCtl::Refresh_Console_Line(int i) {
                         np = colour::red;
                         ns = colour::green;
                         break;
-                    case ERROR: both(colour::blue); break;
+                    case ERROR:
+                        both(colour::blue);
+                        break;
                 }
                 break;
             case MODE_PREPAY:
                 switch (state) {
                     case IDLE:
-                        np = !amount                      ? colour::black
+                        np = !amount                    ? colour::black
                              : t_.Sales_Waiting(i) == 2 ? colour::black
-                                                          : colour::pink;
+                                                        : colour::pink;
                         ns = amount ? colour::pink : colour::black;
                         break;
-                    case CALL: both(amount ? colour::pink : colour::black); break;
-                    case AUTH: both(prepaid && !amount ? colour::blue : colour::black); break;
-                    default: both(colour::black); break;
+                    case CALL:
+                        both(amount ? colour::pink : colour::black);
+                        break;
+                    case AUTH:
+                        both(prepaid && !amount ? colour::blue : colour::black);
+                        break;
+                    default:
+                        both(colour::black);
+                        break;
                 }
                 break;
-            case MODE_STOP: both(colour::red); break;
-            case MODE_CLOSE: both(state == CLOSED ? colour::blue : colour::grey); break;
-            case MODE_MOVE: both(state == AUTH && prepaid ? colour::pink : colour::black); break;
+            case MODE_STOP:
+                both(colour::red);
+                break;
+            case MODE_CLOSE:
+                both(state == CLOSED ? colour::blue : colour::grey);
+                break;
+            case MODE_MOVE:
+                both(state == AUTH && prepaid ? colour::pink : colour::black);
+                break;
             case MODE_MOVE_TO:
                 switch (state) {
                     case IDLE:
@@ -93,10 +121,13 @@ void DorvaneCtl::Refresh_Console_Line(int i) {
                         else
                             both(colour::black);
                         break;
-                    default: both(colour::black); break;
+                    default:
+                        both(colour::black);
+                        break;
                 }
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (np) panel_.set_back_colour(npump, *np);
@@ -104,24 +135,25 @@ void DorvaneCtl::Refresh_Console_Line(int i) {
 
     if (t_.Sales_Waiting(i) == 2) {
         show(W::Status, i, false);
-        panel_.set_back_colour(nstatus, is_set(t_.Stacked_Sale_Claimed(i))       ? colour::pink
-                                        : is_set(t_.Card_Rejected(1, i)) ? colour::yellow
+        panel_.set_back_colour(nstatus, is_set(t_.Stacked_Sale_Claimed(i)) ? colour::pink
+                                        : is_set(t_.Card_Rejected(1, i))   ? colour::yellow
                                                                            : colour::green);
         const long long prepaid_amount = t_.Stacked_Sale_Prepaid(i);
         if (prepaid_amount == 0)
             panel_.set_caption(nstatus, format_money(t_.Stacked_Sale_Amount(i)));
         else
-            panel_.set_caption(nstatus,
-                               kRefundPrefix +
-                                   format_money(checked<Long>(prepaid_amount - t_.Stacked_Sale_Amount(i),
-                                                              "stacked refund")));
+            panel_.set_caption(
+                nstatus,
+                kRefundPrefix + format_money(checked<Long>(
+                                    prepaid_amount - t_.Stacked_Sale_Amount(i), "stacked refund")));
     } else {
         show(W::Status, i, true);
     }
 }
 
 void DorvaneCtl::Refresh_All_Console_Lines() {
-    for (int j = 0; j <= t_.Last_Pump; ++j) Refresh_Console_Line(j);
+    for (int j = 0; j <= t_.Last_Pump; ++j)
+        Refresh_Console_Line(j);
 }
 
 }  // namespace dorvane

@@ -12,15 +12,21 @@ constexpr const char* kIndexMessage = "Error: index out of range";
 
 }  // namespace
 
-DorvaneCtl::DorvaneCtl(Platform& platform) : platform_(platform) { Start_Up(); }
+DorvaneCtl::DorvaneCtl(Platform& platform) : platform_(platform) {
+    Start_Up();
+}
 
 // ---- Stub methods: they answer as a fuel controller without these features.
 
-Integer DorvaneCtl::Get_Fuel_Promos(Variant& /*Promos*/) { return 0; }
+Integer DorvaneCtl::Get_Fuel_Promos(Variant& /*Promos*/) {
+    return 0;
+}
 
 void DorvaneCtl::Put_Fuel_Discount(Integer, Long, Integer) {}
 
-Boolean DorvaneCtl::Reset_Fuel_Pump(Integer& /*Pump*/) { return False; }
+Boolean DorvaneCtl::Reset_Fuel_Pump(Integer& /*Pump*/) {
+    return False;
+}
 
 Boolean DorvaneCtl::Reset_Fuel_Controller() {
     caption(W::Message1, kResetControllerMessage);
@@ -29,7 +35,9 @@ Boolean DorvaneCtl::Reset_Fuel_Controller() {
 
 // ---- The tester's side.
 
-void DorvaneCtl::click(W name, int index) { click_id(wid(name, index)); }
+void DorvaneCtl::click(W name, int index) {
+    click_id(wid(name, index));
+}
 
 void DorvaneCtl::click_id(int id) {
     check_index(id, panel_.size(), "widget");
@@ -79,41 +87,98 @@ void DorvaneCtl::run_handler(int id) {
     const Widget& w = panel_.at(id);
     const int i = w.index;
     switch (w.name) {
-        case W::TerminalOpenClose: TerminalOpenClose_Click(); break;
-        case W::TerminalLockUnlock: TerminalLockUnlock_Click(); break;
-        case W::ExitKey: ExitKey_Click(); break;
-        case W::Hook: Hook_Click(); break;
-        case W::PumpGas: PumpGas_Click(); break;
-        case W::SimPump: select_sim_pump(i); break;
-        case W::Message1: Message1_Click(); break;
-        case W::Status: Status_Click(i); break;
-        case W::NStatus: NStatus_Click(i); break;
-        case W::Pump: Pump_Click(i); break;
-        case W::NPump: NPump_Click(i); break;
-        case W::AuthKey: AuthKey_Click(); break;
-        case W::StopKey: StopKey_Click(); break;
-        case W::CloseKey: CloseKey_Click(); break;
-        case W::MoveKey: MoveKey_Click(); break;
-        case W::AllStopKey: AllStopKey_Click(); break;
-        case W::User: User_Click(); break;
-        case W::Key: Key_Click(i); break;
-        case W::Value: Value_Click(i); break;
-        case W::TimeDisplay: TimeDisplay_Click(); break;
-        case W::ItemizeFuelKey: ItemizeFuelKey_Click(); break;
-        case W::Sale: Sale_Click(i); break;
-        case W::Finalize: Finalize_Click(); break;
-        case W::Cancel: Cancel_Click(); break;
-        case W::CarWashKey: CarWashKey_Click(); break;
-        case W::FuelKey: FuelKey_Click(); break;
-        case W::CreateChangeKey: CreateChangeKey_Click(); break;
-        case W::PendingPriceKey: PendingPriceKey_Click(); break;
+        case W::TerminalOpenClose:
+            TerminalOpenClose_Click();
+            break;
+        case W::TerminalLockUnlock:
+            TerminalLockUnlock_Click();
+            break;
+        case W::ExitKey:
+            ExitKey_Click();
+            break;
+        case W::Hook:
+            Hook_Click();
+            break;
+        case W::PumpGas:
+            PumpGas_Click();
+            break;
+        case W::SimPump:
+            select_sim_pump(i);
+            break;
+        case W::Message1:
+            Message1_Click();
+            break;
+        case W::Status:
+            Status_Click(i);
+            break;
+        case W::NStatus:
+            NStatus_Click(i);
+            break;
+        case W::Pump:
+            Pump_Click(i);
+            break;
+        case W::NPump:
+            NPump_Click(i);
+            break;
+        case W::AuthKey:
+            AuthKey_Click();
+            break;
+        case W::StopKey:
+            StopKey_Click();
+            break;
+        case W::CloseKey:
+            CloseKey_Click();
+            break;
+        case W::MoveKey:
+            MoveKey_Click();
+            break;
+        case W::AllStopKey:
+            AllStopKey_Click();
+            break;
+        case W::User:
+            User_Click();
+            break;
+        case W::Key:
+            Key_Click(i);
+            break;
+        case W::Value:
+            Value_Click(i);
+            break;
+        case W::TimeDisplay:
+            TimeDisplay_Click();
+            break;
+        case W::ItemizeFuelKey:
+            ItemizeFuelKey_Click();
+            break;
+        case W::Sale:
+            Sale_Click(i);
+            break;
+        case W::Finalize:
+            Finalize_Click();
+            break;
+        case W::Cancel:
+            Cancel_Click();
+            break;
+        case W::CarWashKey:
+            CarWashKey_Click();
+            break;
+        case W::FuelKey:
+            FuelKey_Click();
+            break;
+        case W::CreateChangeKey:
+            CreateChangeKey_Click();
+            break;
+        case W::PendingPriceKey:
+            PendingPriceKey_Click();
+            break;
         // The backdrop, the second message line, the purchase box and the
         // timer have no click handler.
         case W::Console:
         case W::Message2:
         case W::Purchase:
         case W::Timer1:
-        case W::Count: break;
+        case W::Count:
+            break;
     }
 }
 

@@ -17,7 +17,7 @@ namespace dorvane {
 struct DorvaneCtlTestAccess;
 
 class DorvaneCtl {
-public:
+  public:
     // Start-up runs here. The platform must outlive the control.
     explicit DorvaneCtl(Platform& platform);
     DorvaneCtl(const DorvaneCtl&) = delete;
@@ -99,7 +99,7 @@ public:
     const PumpTable& pump_table() const { return t_; }
     Platform& platform() { return platform_; }
 
-private:
+  private:
     friend struct DorvaneCtlTestAccess;
 
     // Panel widgets: shorthand ids.

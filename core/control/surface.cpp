@@ -11,15 +11,27 @@ namespace {
 
 struct PropertyAccess {
     PropertyInfo info;
-    Integer DorvaneCtl::* small = nullptr;  // Integer and Boolean properties
-    Long DorvaneCtl::* wide = nullptr;
-    String DorvaneCtl::* text = nullptr;
+    Integer DorvaneCtl::*small = nullptr;  // Integer and Boolean properties
+    Long DorvaneCtl::*wide = nullptr;
+    String DorvaneCtl::*text = nullptr;
 };
 
-#define P_INT(n) PropertyAccess{{#n, ValueType::Integer, true, true}, &DorvaneCtl::n, nullptr, nullptr}
-#define P_BOOL(n) PropertyAccess{{#n, ValueType::Boolean, true, true}, &DorvaneCtl::n, nullptr, nullptr}
-#define P_LONG(n) PropertyAccess{{#n, ValueType::Long, true, true}, nullptr, &DorvaneCtl::n, nullptr}
-#define P_STR(n) PropertyAccess{{#n, ValueType::String, true, true}, nullptr, nullptr, &DorvaneCtl::n}
+#define P_INT(n)                                                               \
+    PropertyAccess {                                                           \
+        {#n, ValueType::Integer, true, true}, &DorvaneCtl::n, nullptr, nullptr \
+    }
+#define P_BOOL(n)                                                              \
+    PropertyAccess {                                                           \
+        {#n, ValueType::Boolean, true, true}, &DorvaneCtl::n, nullptr, nullptr \
+    }
+#define P_LONG(n)                                                           \
+    PropertyAccess {                                                        \
+        {#n, ValueType::Long, true, true}, nullptr, &DorvaneCtl::n, nullptr \
+    }
+#define P_STR(n)                                                              \
+    PropertyAccess {                                                          \
+        {#n, ValueType::String, true, true}, nullptr, nullptr, &DorvaneCtl::n \
+    }
 
 const PropertyAccess kProperties[] = {
     P_INT(Tender_ID),
@@ -107,12 +119,15 @@ const MethodInfo kMethods[] = {
 
 static_assert(std::size(kMethods) == 18);
 
-Integer int_arg(const Variant& v, ValueType t) { return static_cast<Integer>(v.to_integral(t)); }
+Integer int_arg(const Variant& v, ValueType t) {
+    return static_cast<Integer>(v.to_integral(t));
+}
 
 const std::array<PropertyInfo, 37>& property_infos() {
     static const std::array<PropertyInfo, 37> infos = [] {
         std::array<PropertyInfo, 37> a{};
-        for (std::size_t i = 0; i < a.size(); ++i) a[i] = kProperties[i].info;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            a[i] = kProperties[i].info;
         return a;
     }();
     return infos;
@@ -120,8 +135,12 @@ const std::array<PropertyInfo, 37>& property_infos() {
 
 }  // namespace
 
-std::span<const PropertyInfo> surface_properties() { return property_infos(); }
-std::span<const MethodInfo> surface_methods() { return kMethods; }
+std::span<const PropertyInfo> surface_properties() {
+    return property_infos();
+}
+std::span<const MethodInfo> surface_methods() {
+    return kMethods;
+}
 
 int find_property(std::string_view name) {
     for (std::size_t i = 0; i < std::size(kProperties); ++i)
@@ -139,10 +158,14 @@ Variant get_property(const DorvaneCtl& ctl, int index) {
     check_index(index, 37, "property");
     const PropertyAccess& p = kProperties[index];
     switch (p.info.type) {
-        case ValueType::Integer: return Variant::integer(ctl.*p.small);
-        case ValueType::Boolean: return Variant::boolean(ctl.*p.small);
-        case ValueType::Long: return Variant::long_(ctl.*p.wide);
-        default: return Variant::string(ctl.*p.text);
+        case ValueType::Integer:
+            return Variant::integer(ctl.*p.small);
+        case ValueType::Boolean:
+            return Variant::boolean(ctl.*p.small);
+        case ValueType::Long:
+            return Variant::long_(ctl.*p.wide);
+        default:
+            return Variant::string(ctl.*p.text);
     }
 }
 
@@ -171,19 +194,26 @@ Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
     // Convert every argument before the call, as a by-name call does.
     long long converted[3] = {0, 0, 0};
     for (std::size_t a = 0; a < args.size(); ++a)
-        if (m.params[a].type != kVariantParam)
-            converted[a] = args[a].to_integral(m.params[a].type);
+        if (m.params[a].type != kVariantParam) converted[a] = args[a].to_integral(m.params[a].type);
 
     auto boolean = [](Boolean b) { return Variant::boolean(b); };
     auto integer = [](Integer v) { return Variant::integer(v); };
     switch (index) {
-        case 0: return boolean(ctl.Car_Wash_Request());
-        case 1: ctl.Poll_Car_Wash_Itemization(); return {};
-        case 2: return integer(ctl.Get_Fuel_Promos(args[0]));
-        case 3: return boolean(ctl.Apply_Fuel_Price_Changes());
-        case 4: return boolean(ctl.Fuel_Pricing_Request());
-        case 5: return integer(ctl.Poll_Fuel_Pricing());
-        case 6: return boolean(ctl.Poll_Fuel_Itemization());
+        case 0:
+            return boolean(ctl.Car_Wash_Request());
+        case 1:
+            ctl.Poll_Car_Wash_Itemization();
+            return {};
+        case 2:
+            return integer(ctl.Get_Fuel_Promos(args[0]));
+        case 3:
+            return boolean(ctl.Apply_Fuel_Price_Changes());
+        case 4:
+            return boolean(ctl.Fuel_Pricing_Request());
+        case 5:
+            return integer(ctl.Poll_Fuel_Pricing());
+        case 6:
+            return boolean(ctl.Poll_Fuel_Itemization());
         case 7: {
             Boolean success = static_cast<Boolean>(converted[0]);
             ctl.Fuel_Itemization_Complete(success, static_cast<Integer>(converted[1]));
@@ -191,20 +221,34 @@ Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
             return {};
         }
         case 8:
-            ctl.Put_Fuel_Discount(static_cast<Integer>(converted[0]), static_cast<Long>(converted[1]),
+            ctl.Put_Fuel_Discount(static_cast<Integer>(converted[0]),
+                                  static_cast<Long>(converted[1]),
                                   static_cast<Integer>(converted[2]));
             return {};
         case 9:
-            ctl.Terminal_Opened(static_cast<Integer>(converted[0]), static_cast<Integer>(converted[1]),
+            ctl.Terminal_Opened(static_cast<Integer>(converted[0]),
+                                static_cast<Integer>(converted[1]),
                                 static_cast<Integer>(converted[2]));
             return {};
-        case 10: ctl.Terminal_Unlocked(); return {};
-        case 11: ctl.Terminal_Closed(); return {};
-        case 12: ctl.Terminal_Locked(); return {};
-        case 13: return boolean(ctl.Reset_Fuel_Controller());
-        case 14: return boolean(ctl.Fuel_Price_Change_Pending());
-        case 15: ctl.Transaction_Finalized(static_cast<Integer>(converted[0])); return {};
-        case 16: ctl.Transaction_Canceled(); return {};
+        case 10:
+            ctl.Terminal_Unlocked();
+            return {};
+        case 11:
+            ctl.Terminal_Closed();
+            return {};
+        case 12:
+            ctl.Terminal_Locked();
+            return {};
+        case 13:
+            return boolean(ctl.Reset_Fuel_Controller());
+        case 14:
+            return boolean(ctl.Fuel_Price_Change_Pending());
+        case 15:
+            ctl.Transaction_Finalized(static_cast<Integer>(converted[0]));
+            return {};
+        case 16:
+            ctl.Transaction_Canceled();
+            return {};
         case 17: {
             Integer pump = int_arg(args[0], ValueType::Integer);
             Boolean r = ctl.Reset_Fuel_Pump(pump);

@@ -27,8 +27,10 @@ void DorvaneCtl::Start_Up() {
     select_sim_pump(0);
     t_.Tick_Count = 0;
     for (int k = 0; k <= 2; ++k)
-        for (int i = 0; i <= t_.Last_Pump; ++i) t_.Item_Request(k, i) = NO_REQUEST;
-    for (int i = 0; i <= t_.Last_Pump; ++i) t_.Tender_Code(i) = 1;
+        for (int i = 0; i <= t_.Last_Pump; ++i)
+            t_.Item_Request(k, i) = NO_REQUEST;
+    for (int i = 0; i <= t_.Last_Pump; ++i)
+        t_.Tender_Code(i) = 1;
     Terminal_Closed();
 }
 
@@ -39,9 +41,10 @@ void DorvaneCtl::Terminal_Opened(Integer Cashier_Number, Integer Terminal_Number
     const LocalDateTime now = platform_.now();
     const long seconds = (now.hour * 60L + now.minute) * 60L + now.second;
     std::string padded = "00000" + format_general(seconds);
-    std::string text = format_general(now.month) + format_general(now.day) +
-                       padded.substr(padded.size() - 5);
-    t_.ZRD_Seq_Counter = checked<Long>(static_cast<long long>(text_to_number(text)), "ZRD_Seq_Counter");
+    std::string text =
+        format_general(now.month) + format_general(now.day) + padded.substr(padded.size() - 5);
+    t_.ZRD_Seq_Counter =
+        checked<Long>(static_cast<long long>(text_to_number(text)), "ZRD_Seq_Counter");
     t_.Cashier_Number = Cashier_Number;
     t_.Terminal_Number = Terminal_Number;
     t_.TCF_Day_Number = TCF_Day_Number;
@@ -69,8 +72,10 @@ void DorvaneCtl::Terminal_Unlocked() {
     enable(W::StopKey, true);
     t_.Keypad_Value = 0;
     t_.Console_Amount = 0;
-    for (int k = 0; k <= 7; ++k) enable(W::Value, k, true);
-    for (int k = 0; k <= 10; ++k) enable(W::Key, k, true);
+    for (int k = 0; k <= 7; ++k)
+        enable(W::Value, k, true);
+    for (int k = 0; k <= 10; ++k)
+        enable(W::Key, k, true);
     enable(W::User, true);
     caption(W::Message1, " ");
     enable(W::Message2, true);
@@ -115,8 +120,10 @@ void DorvaneCtl::Disable_Console() {
         colour(key, colour::grey);
         enable(key, false);
     }
-    for (int k = 0; k <= 7; ++k) enable(W::Value, k, false);
-    for (int k = 0; k <= 10; ++k) enable(W::Key, k, false);
+    for (int k = 0; k <= 7; ++k)
+        enable(W::Value, k, false);
+    for (int k = 0; k <= 10; ++k)
+        enable(W::Key, k, false);
     enable(W::User, false);
     caption(W::User, kBannerCaption);
     caption(W::Message1, " ");

@@ -4,12 +4,21 @@ namespace dorvane {
 
 namespace {
 
-#define SCALAR(m, T) \
-    MemberInfo{#m, MemberShape::Scalar, ValueType::T, [](const PumpTable& t, int, int) -> long long { return t.m; }}
-#define PER_PUMP(m, T) \
-    MemberInfo{#m, MemberShape::PerPump, ValueType::T, [](const PumpTable& t, int, int i) -> long long { return t.m(i); }}
-#define PER_ITEM(m, T) \
-    MemberInfo{#m, MemberShape::PerItem, ValueType::T, [](const PumpTable& t, int k, int i) -> long long { return t.m(k, i); }}
+#define SCALAR(m, T)                                                      \
+    MemberInfo {                                                          \
+#m, MemberShape::Scalar, ValueType::T,                            \
+            [](const PumpTable& t, int, int) -> long long { return t.m; } \
+    }
+#define PER_PUMP(m, T)                                                         \
+    MemberInfo {                                                               \
+#m, MemberShape::PerPump, ValueType::T,                                \
+            [](const PumpTable& t, int, int i) -> long long { return t.m(i); } \
+    }
+#define PER_ITEM(m, T)                                                              \
+    MemberInfo {                                                                    \
+#m, MemberShape::PerItem, ValueType::T,                                     \
+            [](const PumpTable& t, int k, int i) -> long long { return t.m(k, i); } \
+    }
 
 const MemberInfo kMembers[] = {
     SCALAR(Sim_Pump, Integer),
@@ -70,7 +79,9 @@ const MemberInfo kMembers[] = {
 
 }  // namespace
 
-std::span<const MemberInfo> pump_table_members() { return kMembers; }
+std::span<const MemberInfo> pump_table_members() {
+    return kMembers;
+}
 
 const MemberInfo* find_member(std::string_view name) {
     for (const MemberInfo& m : kMembers)

@@ -32,15 +32,19 @@ void DorvaneCtl::Refresh_Pump_Status(int i) {
         panel_.set_caption(status, text);
     };
     switch (t_.Pump_State(i)) {
-        case CLOSED: paint(colour::grey, colour::grey, colour::grey, kClosed); break;
+        case CLOSED:
+            paint(colour::grey, colour::grey, colour::grey, kClosed);
+            break;
         case IDLE:
             paint(colour::blue, colour::blue, colour::blue,
                   is_set(t_.Pump_Stopped(i)) ? kStopped : kIdle);
             break;
-        case CALL: paint(colour::yellow, colour::blue, colour::yellow, kCall); break;
+        case CALL:
+            paint(colour::yellow, colour::blue, colour::yellow, kCall);
+            break;
         case AUTH: {
             Colour c = is_set(t_.Prepaid(i)) && is_set(t_.Prepay_Unpaid(i)) ? colour::pink
-                                                                             : colour::light_green;
+                                                                            : colour::light_green;
             if (t_.Move_Source == i) c = colour::pink;
             panel_.set_back_colour(pump, c);
             panel_.set_back_colour(status, c);
@@ -57,17 +61,21 @@ void DorvaneCtl::Refresh_Pump_Status(int i) {
                       ? kBusyPrefix + format_money(t_.Dispensed(i))
                       : std::string(kBusy));
             break;
-        case ERROR: paint(colour::red, colour::blue, colour::red, kError); break;
-        default: break;
+        case ERROR:
+            paint(colour::red, colour::blue, colour::red, kError);
+            break;
+        default:
+            break;
     }
 
     if (t_.Sales_Waiting(i) > 0) {
-        panel_.set_back_colour(sale, is_set(t_.Sale_Claimed(i))         ? colour::pink
+        panel_.set_back_colour(sale, is_set(t_.Sale_Claimed(i))       ? colour::pink
                                      : is_set(t_.Card_Rejected(0, i)) ? colour::yellow
-                                                                        : colour::green);
+                                                                      : colour::green);
         if (t_.Sale_Prepaid(i) != 0)
-            panel_.set_caption(sale, kRefundPrefix + format_money(static_cast<long long>(t_.Sale_Prepaid(i)) -
-                                                                   t_.Sale_Amount(i)));
+            panel_.set_caption(
+                sale, kRefundPrefix + format_money(static_cast<long long>(t_.Sale_Prepaid(i)) -
+                                                   t_.Sale_Amount(i)));
         else
             panel_.set_caption(sale, format_money(t_.Sale_Amount(i)) + " ");
     }
@@ -107,7 +115,9 @@ void DorvaneCtl::Enable_Pump_Buttons(int i) {
     enable(W::NStatus, i, true);
 }
 
-void DorvaneCtl::Disable_Sale_Button(int i) { enable(W::Sale, i, false); }
+void DorvaneCtl::Disable_Sale_Button(int i) {
+    enable(W::Sale, i, false);
+}
 
 void DorvaneCtl::Enable_Sale_Button(int i) {
     if (t_.Terminal_State != 1) {
@@ -123,8 +133,12 @@ bool DorvaneCtl::Any_Pump_Locked() const {
     return false;
 }
 
-void DorvaneCtl::Set_Pump_Stopped(int i) { t_.Pump_Stopped(i) = True; }
+void DorvaneCtl::Set_Pump_Stopped(int i) {
+    t_.Pump_Stopped(i) = True;
+}
 
-void DorvaneCtl::Clear_Pump_Stopped(int i) { t_.Pump_Stopped(i) = False; }
+void DorvaneCtl::Clear_Pump_Stopped(int i) {
+    t_.Pump_Stopped(i) = False;
+}
 
 }  // namespace dorvane

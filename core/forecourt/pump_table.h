@@ -12,7 +12,12 @@ enum PumpState : Integer { CLOSED = 0, IDLE = 1, CALL = 2, AUTH = 3, BUSY = 4, E
 
 // Console command modes.
 enum ConsoleMode : Integer {
-    MODE_AUTH = 0, MODE_PREPAY = 1, MODE_STOP = 2, MODE_CLOSE = 3, MODE_MOVE = 4, MODE_MOVE_TO = 5
+    MODE_AUTH = 0,
+    MODE_PREPAY = 1,
+    MODE_STOP = 2,
+    MODE_CLOSE = 3,
+    MODE_MOVE = 4,
+    MODE_MOVE_TO = 5
 };
 
 // Open exchange with the POS.
@@ -20,8 +25,13 @@ enum PosRequest : Integer { REQ_NONE = 0, REQ_FUEL = 1, REQ_CAR_WASH = 2, REQ_PR
 
 // Item action codes handed to the POS as Itemization_Type.
 enum ItemCode : Integer {
-    NO_REQUEST = -1, RING_UP_SALE = 0, VOID_SALE = 1, RING_UP_PREPAY = 2, VOID_PREPAY = 3,
-    REFUND_PREPAY = 4, VOID_REFUND = 5
+    NO_REQUEST = -1,
+    RING_UP_SALE = 0,
+    VOID_SALE = 1,
+    RING_UP_PREPAY = 2,
+    VOID_PREPAY = 3,
+    REFUND_PREPAY = 4,
+    VOID_REFUND = 5
 };
 
 struct PumpTable {

@@ -9,23 +9,51 @@ namespace dorvane {
 
 namespace {
 
-constexpr std::string_view kNames[kWidgetNames] = {
-    "NPump",   "NStatus",  "Sale",    "Pump",     "Status",   "User",
-    "AllStopKey", "Message1", "Message2", "TimeDisplay", "AuthKey", "MoveKey",
-    "CloseKey", "StopKey", "Value",   "Key",      "Console",  "SimPump",
-    "ItemizeFuelKey", "CarWashKey", "FuelKey", "PendingPriceKey", "CreateChangeKey", "Purchase",
-    "Hook",    "PumpGas",  "TerminalOpenClose", "Finalize", "TerminalLockUnlock", "Cancel",
-    "ExitKey", "Timer1"};
+constexpr std::string_view kNames[kWidgetNames] = {"NPump",
+                                                   "NStatus",
+                                                   "Sale",
+                                                   "Pump",
+                                                   "Status",
+                                                   "User",
+                                                   "AllStopKey",
+                                                   "Message1",
+                                                   "Message2",
+                                                   "TimeDisplay",
+                                                   "AuthKey",
+                                                   "MoveKey",
+                                                   "CloseKey",
+                                                   "StopKey",
+                                                   "Value",
+                                                   "Key",
+                                                   "Console",
+                                                   "SimPump",
+                                                   "ItemizeFuelKey",
+                                                   "CarWashKey",
+                                                   "FuelKey",
+                                                   "PendingPriceKey",
+                                                   "CreateChangeKey",
+                                                   "Purchase",
+                                                   "Hook",
+                                                   "PumpGas",
+                                                   "TerminalOpenClose",
+                                                   "Finalize",
+                                                   "TerminalLockUnlock",
+                                                   "Cancel",
+                                                   "ExitKey",
+                                                   "Timer1"};
 
-constexpr int kArraySizes[kWidgetNames] = {24, 24, 24, 24, 24, 0, 0, 0, 0,  0, 0,
-                                           0,  0,  0,  8,  11, 0, 24, 0, 0, 0, 0,
-                                           0,  0,  0,  0,  0,  0, 0,  0, 0, 0};
+constexpr int kArraySizes[kWidgetNames] = {24, 24, 24, 24, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 11,
+                                           0,  24, 0,  0,  0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 }  // namespace
 
-int Panel::array_size(W name) { return kArraySizes[static_cast<int>(name)]; }
+int Panel::array_size(W name) {
+    return kArraySizes[static_cast<int>(name)];
+}
 
-std::string_view Panel::name_of(W name) { return kNames[static_cast<int>(name)]; }
+std::string_view Panel::name_of(W name) {
+    return kNames[static_cast<int>(name)];
+}
 
 std::optional<W> Panel::find_name(std::string_view name) {
     for (int n = 0; n < kWidgetNames; ++n)
@@ -43,8 +71,7 @@ std::string Panel::display_name(int id) const {
 int Panel::id(W name, int index) const {
     int n = array_size(name);
     if (n == 0) {
-        if (index != -1)
-            throw IndexFault(std::string(name_of(name)) + " is not a control array");
+        if (index != -1) throw IndexFault(std::string(name_of(name)) + " is not a control array");
         return base_[static_cast<int>(name)];
     }
     if (index < 0 || index >= n)

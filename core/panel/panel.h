@@ -19,13 +19,39 @@ enum class WidgetKind : std::uint8_t { CommandButton, OptionButton, TextBox, Tim
 // Widget names. A control array (Pump, SimPump, Key, ...) is one name with an index.
 enum class W : std::uint8_t {
     // Pump grid.
-    NPump, NStatus, Sale, Pump, Status,
+    NPump,
+    NStatus,
+    Sale,
+    Pump,
+    Status,
     // Attendant console.
-    User, AllStopKey, Message1, Message2, TimeDisplay, AuthKey, MoveKey, CloseKey, StopKey,
-    Value, Key,
+    User,
+    AllStopKey,
+    Message1,
+    Message2,
+    TimeDisplay,
+    AuthKey,
+    MoveKey,
+    CloseKey,
+    StopKey,
+    Value,
+    Key,
     // Simulator panel.
-    Console, SimPump, ItemizeFuelKey, CarWashKey, FuelKey, PendingPriceKey, CreateChangeKey,
-    Purchase, Hook, PumpGas, TerminalOpenClose, Finalize, TerminalLockUnlock, Cancel, ExitKey,
+    Console,
+    SimPump,
+    ItemizeFuelKey,
+    CarWashKey,
+    FuelKey,
+    PendingPriceKey,
+    CreateChangeKey,
+    Purchase,
+    Hook,
+    PumpGas,
+    TerminalOpenClose,
+    Finalize,
+    TerminalLockUnlock,
+    Cancel,
+    ExitKey,
     Timer1,
     Count
 };
@@ -64,7 +90,7 @@ struct Widget {
 enum class WidgetProperty : std::uint8_t { Caption, BackColour, Enabled, Visible, Selected };
 
 class WidgetObserver {
-public:
+  public:
     virtual ~WidgetObserver() = default;
     virtual void widget_changed(int id, WidgetProperty what) = 0;
 };
@@ -74,7 +100,7 @@ inline constexpr int kPanelWidth = 12000;
 inline constexpr int kPanelHeight = 9000;
 
 class Panel {
-public:
+  public:
     Panel();
 
     // The widget id of a name and control-array index. Ids run bottom to top
@@ -105,7 +131,7 @@ public:
 
     void set_observer(WidgetObserver* o) { observer_ = o; }
 
-private:
+  private:
     void changed(int id, WidgetProperty what) {
         if (observer_) observer_->widget_changed(id, what);
     }

@@ -10,11 +10,11 @@ namespace {
 
 using namespace caption_text;
 
-constexpr W kSimulatorKeys[] = {W::Hook,           W::PumpGas,         W::Purchase,
-                                W::Finalize,       W::Cancel,          W::TerminalOpenClose,
-                                W::TerminalLockUnlock, W::ItemizeFuelKey, W::CarWashKey,
-                                W::PendingPriceKey, W::CreateChangeKey, W::FuelKey,
-                                W::ExitKey};
+constexpr W kSimulatorKeys[] = {
+    W::Hook,       W::PumpGas,           W::Purchase,           W::Finalize,
+    W::Cancel,     W::TerminalOpenClose, W::TerminalLockUnlock, W::ItemizeFuelKey,
+    W::CarWashKey, W::PendingPriceKey,   W::CreateChangeKey,    W::FuelKey,
+    W::ExitKey};
 
 constexpr Colour kHookOff = colour::yellow;
 constexpr Colour kHookOn = colour::blue;
@@ -34,7 +34,8 @@ constexpr const char* kCreatePriceChange = "Create Price Change";
 }  // namespace
 
 void DorvaneCtl::Refresh_Panel_Keys(int p) {
-    for (W key : kSimulatorKeys) show(key, false);
+    for (W key : kSimulatorKeys)
+        show(key, false);
 
     const bool panel_shown = visible(W::Console);
     if (t_.Sales_Waiting(p) < 2 && panel_shown && panel_(W::SimPump, p).selected &&
@@ -128,7 +129,8 @@ void DorvaneCtl::Refresh_Panel_Keys(int p) {
                                  " Pmp=" + format_general(Pump_Number) +
                                  " Seq=" + format_general(ZRD_Sequence_Number) +
                                  " Ttl=" + format_general(Total_Price) + " PLU=" + Fuel_PLU);
-        for (W key : {W::CarWashKey, W::PendingPriceKey, W::FuelKey}) show(key, false);
+        for (W key : {W::CarWashKey, W::PendingPriceKey, W::FuelKey})
+            show(key, false);
     }
 
     if (Any_Pump_Locked()) {

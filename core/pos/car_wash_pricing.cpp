@@ -1,0 +1,128 @@
+// Car wash and fuel pricing requests with their fixed answers, and the
+// tester's price change.
+#include "common/format.h"
+#include "control/dorvane_ctl.h"
+
+namespace dorvane {
+
+namespace {
+
+constexpr Long kResponseTicks = 15;
+
+constexpr Integer kCarWashDelivered = 0;
+constexpr Integer kCarWashOutOfSequence = 3;
+constexpr Integer kCarWashPin = 7208;
+constexpr Long kCarWashPrice = 500;
+constexpr const char* kCarWashPlu = "666001";
+constexpr Integer kPricingUndefined = 0;
+constexpr Integer kPricingOutOfSequence = 4;
+
+constexpr const char* kCarWashOutOfSequenceText = "Car Wash Request Out Of Sequence";
+constexpr const char* kPricingOutOfSequenceText = "Fuel Pricing Request Out Of Sequence";
+constexpr const char* kPricingUndefinedText = "Fuel Pricing = Undefined";
+constexpr const char* kPriceChangesCreated = "Price Changes Created";
+constexpr const char* kPriceChangesApplied = "Price Changes Applied";
+constexpr const char* kPendingTrue = "Price Changes Pending = TRUE";
+constexpr const char* kPendingFalse = "Price Changes Pending = FALSE";
+
+}  // namespace
+
+Boolean DorvaneCtl::Car_Wash_Request() {
+    if (t_.POS_Request != REQ_NONE) caption(W::Message1, kCarWashOutOfSequenceText);
+    t_.Car_Wash_Deadline =
+        checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "Car_Wash_Deadline");
+    t_.POS_Request = REQ_CAR_WASH;
+    return True;
+}
+
+void DorvaneCtl::Poll_Car_Wash_Itemization() {
+    if (t_.POS_Request == REQ_CAR_WASH) {
+        t_.Car_Wash_Deadline = 0;
+        Car_Wash_Status = kCarWashDelivered;
+        Car_Wash_PIN = kCarWashPin;
+        Car_Wash_Price = kCarWashPrice;
+        Car_Wash_PLU = kCarWashPlu;
+    } else {
+        caption(W::Message1, kCarWashOutOfSequenceText);
+        Car_Wash_Status = kCarWashOutOfSequence;
+    }
+    t_.POS_Request = REQ_NONE;
+}
+
+Boolean DorvaneCtl::Fuel_Pricing_Request() {
+    if (t_.POS_Request != REQ_NONE) caption(W::Message1, kPricingOutOfSequenceText);
+    t_.Pricing_Deadline =
+        checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "Pricing_Deadline");
+    t_.POS_Request = REQ_PRICING;
+    return True;
+}
+
+Integer DorvaneCtl::Poll_Fuel_Pricing() {
+    if (t_.POS_Request == REQ_PRICING) {
+        t_.Pricing_Deadline = 0;
+        t_.Pricing_Poll_Result = kPricingUndefined;
+        t_.POS_Request = REQ_NONE;
+        return kPricingUndefined;
+    }
+    caption(W::Message1, kPricingOutOfSequenceText);
+    t_.POS_Request = REQ_NONE;
+    t_.Pricing_Poll_Result = kPricingOutOfSequence;
+    return kPricingOutOfSequence;
+}
+
+Boolean DorvaneCtl::Fuel_Price_Change_Pending() {
+    return to_boolean(t_.Price_Change_Pending == True);
+}
+
+// Applying changes nothing here; the tester's key clears the pending change.
+Boolean DorvaneCtl::Apply_Fuel_Price_Changes() {
+    return True;
+}
+
+void DorvaneCtl::CarWashKey_Click() {
+    if (t_.POS_Request != REQ_NONE) {
+        Poll_Car_Wash_Itemization();
+        Refresh_Panel_Keys(t_.Sim_Pump);
+        if (Car_Wash_Status == kCarWashDelivered)
+            caption(W::Message1, "CarWash Pin=" + format_general(Car_Wash_PIN) + " Prc=" +
+                                     format_general(Car_Wash_Price) + " PLU=" + Car_Wash_PLU);
+    } else if (is_set(Car_Wash_Request())) {
+        caption(W::Message1, " ");
+        caption(W::Message2, " ");
+        Refresh_Panel_Keys(t_.Sim_Pump);
+    }
+}
+
+void DorvaneCtl::FuelKey_Click() {
+    if (t_.POS_Request != REQ_NONE) {
+        Poll_Fuel_Pricing();
+        Refresh_Panel_Keys(t_.Sim_Pump);
+        if (t_.Pricing_Poll_Result == kPricingUndefined)
+            caption(W::Message1, kPricingUndefinedText);
+    } else if (is_set(Fuel_Pricing_Request())) {
+        caption(W::Message1, " ");
+        caption(W::Message2, " ");
+        Refresh_Panel_Keys(t_.Sim_Pump);
+    }
+}
+
+void DorvaneCtl::CreateChangeKey_Click() {
+    if (!is_set(t_.Price_Change_Pending)) {
+        caption(W::Message2, kPriceChangesCreated);
+        caption(W::Message1, " ");
+        t_.Price_Change_Pending = True;
+    } else {
+        Apply_Fuel_Price_Changes();
+        caption(W::Message2, kPriceChangesApplied);
+        caption(W::Message1, " ");
+        t_.Price_Change_Pending = False;
+    }
+    Refresh_Panel_Keys(t_.Sim_Pump);
+}
+
+void DorvaneCtl::PendingPriceKey_Click() {
+    caption(W::Message2, Fuel_Price_Change_Pending() == True ? kPendingTrue : kPendingFalse);
+    caption(W::Message1, " ");
+}
+
+}  // namespace dorvane
