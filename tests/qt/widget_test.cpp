@@ -1,0 +1,345 @@
+// The Qt view against the widget model: what it shows, where, in which
+// colour, which widget takes a click, and in what order the tester's actions
+// reach the control.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/test_access.h"
+#include "dorvane_widget.h"
+#include "geometry.h"
+#include "panel_button.h"
+
+namespace dorvane::qt {
+namespace {
+
+// A morning at which the tests open the terminal.
+constexpr LocalDateTime kMorning{2026, 12, 5, 6, 10, 0};
+constexpr const char* kTerminalClosed = "Terminal Closed";
+constexpr const char* kOverflowMessage = "Error: overflow";
+// Distance of a colour sample from the widget's top-right corner: inside the
+// bevel and clear of any centred or left-aligned caption.
+constexpr int kSampleInset = 4;
+
+struct PanelFixture : ::testing::Test {
+    VirtualPlatform platform;
+    DorvaneWidget view{platform, DorvaneWidget::Ticks::Manual};
+
+    const Panel& model() { return view.control().panel(); }
+    int id(W name, int index = -1) { return model().id(name, index); }
+    PanelButton* button(W name, int index = -1) {
+        return static_cast<PanelButton*>(view.view_of(id(name, index)));
+    }
+    QLineEdit* purchase() { return static_cast<QLineEdit*>(view.view_of(id(W::Purchase))); }
+
+    void open_terminal() {
+        platform.set_clock(kMorning);
+        Variant args[] = {Variant::integer(44), Variant::integer(81), Variant::integer(129)};
+        view.call("Terminal_Opened", args);
+    }
+    // Opens pump 1, shows the simulator panel and starts an autopay
+    // fuelling on it, so that the purchase box shows.
+    void start_fuelling_pump_1() {
+        open_terminal();
+        view.click(W::Pump, 0);
+        view.click(W::Message1);
+        view.click(W::SimPump, 0);
+        view.click(W::PumpGas);
+        view.click(W::PumpGas);
+        ASSERT_TRUE(model()(W::Purchase).visible);
+    }
+
+    // Every Qt widget shows exactly its model widget's state.
+    void expect_mirrors_model() {
+        for (int i = 0; i < model().size(); ++i) {
+            const Widget& w = model().at(i);
+            QWidget* v = view.view_of(i);
+            if (w.kind == WidgetKind::Timer) {
+                EXPECT_EQ(v, nullptr);
+                continue;
+            }
+            SCOPED_TRACE(model().display_name(i));
+            ASSERT_NE(v, nullptr);
+            EXPECT_EQ(v->isHidden(), !w.visible);
+            EXPECT_EQ(v->isEnabled(), w.enabled);
+            if (w.kind == WidgetKind::TextBox) {
+                EXPECT_EQ(static_cast<QLineEdit*>(v)->text().toStdString(), w.caption);
+            } else {
+                auto* b = static_cast<PanelButton*>(v);
+                EXPECT_EQ(b->text().toStdString(), w.caption);
+                EXPECT_EQ(b->isChecked(), w.selected);
+            }
+        }
+    }
+};
+
+// ---- Start-up and layout.
+
+TEST_F(PanelFixture, shows_the_terminal_closed_state_after_start_up) {
+    expect_mirrors_model();
+    EXPECT_EQ(button(W::Message2)->text(), kTerminalClosed);
+    EXPECT_TRUE(view.view_of(id(W::Console))->isHidden());
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_FALSE(button(W::Pump, i)->isEnabled());
+        EXPECT_EQ(button(W::Pump, i)->painted_back(), QColor(0xC0, 0xC0, 0xC0));
+        EXPECT_TRUE(button(W::Sale, i)->text().trimmed().isEmpty());
+        EXPECT_TRUE(button(W::Status, i)->text().trimmed().isEmpty());
+    }
+}
+
+TEST_F(PanelFixture, places_and_fonts_follow_the_inventory_at_every_zoom) {
+    for (double zoom : {1.0, 1.5, 2.0}) {
+        view.set_zoom(zoom);
+        EXPECT_EQ(view.size(), QSize(to_pixels(kPanelWidth, zoom), to_pixels(kPanelHeight, zoom)));
+        for (int i = 0; i < model().size(); ++i) {
+            const Widget& w = model().at(i);
+            QWidget* v = view.view_of(i);
+            if (!v) continue;
+            SCOPED_TRACE(model().display_name(i) + " at zoom " + std::to_string(zoom));
+            EXPECT_EQ(v->geometry(), to_pixels(w.place, zoom));
+            EXPECT_EQ(v->font().bold(), w.font.bold);
+            EXPECT_EQ(v->font().pixelSize(), font_pixels(w.font.points, zoom));
+            EXPECT_EQ(QFontInfo(v->font()).fixedPitch(), w.font.family == Font::Family::Mono);
+        }
+    }
+    EXPECT_TRUE(purchase()->alignment() & Qt::AlignRight);
+    EXPECT_EQ(button(W::ItemizeFuelKey)->look(), PanelButton::Look::Standard);
+    EXPECT_EQ(button(W::SimPump, 0)->look(), PanelButton::Look::Option);
+}
+
+// ---- Layering and clicks.
+
+TEST_F(PanelFixture, every_point_is_taken_by_the_widget_the_model_puts_on_top) {
+    open_terminal();
+    for (bool panel_shown : {false, true}) {
+        if (panel_shown) view.click(W::Message1);
+        ASSERT_EQ(model()(W::Console).visible, panel_shown);
+        int checked = 0;
+        for (int y = 0; y < view.height(); y += 3) {
+            for (int x = 0; x < view.width(); x += 3) {
+                const auto in_model = model().widget_at(to_twips(x, 1.0), to_twips(y, 1.0));
+                const auto in_view = view.id_at({x, y});
+                ASSERT_EQ(in_view, in_model) << "at pixel " << x << "," << y;
+                ++checked;
+            }
+        }
+        EXPECT_GT(checked, 50000);
+    }
+}
+
+TEST_F(PanelFixture, the_simulator_panel_covers_the_third_column_but_its_left_edge) {
+    open_terminal();
+    view.click(W::Message1);
+    expect_mirrors_model();
+    const int console = id(W::Console);
+    // Over pump 19's status display and over pump 20's number.
+    ASSERT_TRUE(model()(W::Status, 18).place.contains(11750, 2000));
+    EXPECT_EQ(view.id_at({to_pixels(11750, 1.0), to_pixels(2000, 1.0)}), console);
+    EXPECT_EQ(view.id_at({to_pixels(8438 + 30, 1.0), view.centre_of(id(W::Pump, 19)).y()}),
+              console);
+    // The left part of pump 17's number and frame stay uncovered.
+    EXPECT_EQ(view.id_at({to_pixels(8200, 1.0), view.centre_of(id(W::Pump, 16)).y()}),
+              id(W::Pump, 16));
+    EXPECT_EQ(view.id_at({to_pixels(8080, 1.0), to_pixels(20, 1.0)}), id(W::NPump, 16));
+    // Console frames show as borders around the pump's number.
+    EXPECT_EQ(view.id_at({1, 1}), id(W::NPump, 0));
+}
+
+TEST_F(PanelFixture, clicks_on_hidden_disabled_or_handlerless_widgets_change_nothing) {
+    QSignalSpy clicked(&view, &DorvaneWidget::testerClicked);
+    // Disabled: the pump grid while the terminal is closed.
+    QTest::mouseClick(button(W::Pump, 3), Qt::LeftButton);
+    EXPECT_EQ(clicked.count(), 0);
+    // Hidden: the hook key; a click on its place reaches what lies below.
+    const int hook = id(W::Hook);
+    EXPECT_NE(view.id_at(view.centre_of(hook)), hook);
+    const auto before = view.grab().toImage();
+    view.click(W::Hook);
+    view.click(W::Message2);
+    view.click(W::Console);
+    expect_mirrors_model();
+    EXPECT_EQ(view.grab().toImage(), before);
+    EXPECT_EQ(model()(W::Message2).caption, kTerminalClosed);
+}
+
+TEST_F(PanelFixture, a_user_click_reaches_the_control_and_selects_only_through_the_model) {
+    open_terminal();
+    view.click(W::Message1);
+    view.click(W::Pump, 3);  // AUTH mode opens the closed pump
+    ASSERT_TRUE(model()(W::SimPump, 3).enabled);
+    QSignalSpy clicked(&view, &DorvaneWidget::testerClicked);
+    QTest::mouseClick(button(W::SimPump, 3), Qt::LeftButton);
+    ASSERT_EQ(clicked.count(), 1);
+    EXPECT_EQ(clicked.at(0).at(0).toInt(), id(W::SimPump, 3));
+    EXPECT_EQ(view.control().pump_table().Sim_Pump, 3);
+    // A second click on the selected option leaves it selected.
+    QTest::mouseClick(button(W::SimPump, 3), Qt::LeftButton);
+    EXPECT_TRUE(button(W::SimPump, 3)->isChecked());
+    expect_mirrors_model();
+}
+
+// ---- The purchase box.
+
+struct PurchaseFixture : PanelFixture {
+    std::vector<std::string> actions;
+    void SetUp() override {
+        start_fuelling_pump_1();
+        QObject::connect(&view, &DorvaneWidget::testerEntered, [this](const QString& t) {
+            actions.push_back("enter " + t.toStdString());
+        });
+        QObject::connect(&view, &DorvaneWidget::testerClicked,
+                         [this](int i) { actions.push_back("click " + model().display_name(i)); });
+    }
+    Long purchase_limit() { return view.control().pump_table().Purchase_Limit(0); }
+};
+
+// Message1 hides the purchase box: had the click run first, the entry would
+// have met a hidden box and been lost.
+TEST_F(PurchaseFixture, an_entry_is_validated_before_the_click_that_leaves_the_box) {
+    purchase()->setFocus(Qt::MouseFocusReason);
+    purchase()->selectAll();
+    QTest::keyClicks(purchase(), "12");
+    QTest::mouseClick(button(W::Message1), Qt::LeftButton);
+    EXPECT_EQ(actions, (std::vector<std::string>{"enter 12", "click Message1"}));
+    EXPECT_EQ(purchase_limit(), 1200);
+    EXPECT_EQ(purchase()->text(), "12.00");
+}
+
+TEST_F(PurchaseFixture, focus_leaving_the_box_in_an_active_window_validates_once) {
+    view.show();
+    view.activateWindow();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(view.isActiveWindow());
+    purchase()->setFocus(Qt::MouseFocusReason);
+    purchase()->selectAll();
+    QTest::keyClicks(purchase(), "7");
+    button(W::Hook)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(actions, (std::vector<std::string>{"enter 7"}));
+    EXPECT_EQ(purchase_limit(), 700);
+    QTest::mouseClick(button(W::Message1), Qt::LeftButton);
+    EXPECT_EQ(actions, (std::vector<std::string>{"enter 7", "click Message1"}));
+}
+
+TEST_F(PurchaseFixture, an_entry_by_code_goes_through_the_control) {
+    view.enter_purchase("abc");
+    EXPECT_EQ(purchase()->text(), "0.00");
+    EXPECT_EQ(purchase_limit(), 0);
+    view.click(W::Message1);  // nothing pending: no second validation
+    EXPECT_EQ(actions, (std::vector<std::string>{"enter abc", "click Message1"}));
+}
+
+// ---- Colours.
+
+TEST_F(PanelFixture, colours_sampled_from_the_screen_match_the_model) {
+    open_terminal();
+    view.click(W::Pump, 4);
+    view.click(W::Message1);
+    view.click(W::SimPump, 4);
+    view.click(W::Hook);  // pump 5 calls
+    const QImage image = view.grab().toImage();
+    int sampled = 0;
+    for (int i = 0; i < model().size(); ++i) {
+        const Widget& w = model().at(i);
+        auto* b = dynamic_cast<PanelButton*>(view.view_of(i));
+        if (!b || !w.visible || b->look() == PanelButton::Look::Standard) continue;
+        const QRect r = b->geometry();
+        const QPoint at(r.right() - kSampleInset, r.top() + kSampleInset);
+        if (view.id_at(at) != i) continue;  // covered there
+        SCOPED_TRACE(model().display_name(i));
+        const QColor expected = w.back.kind == Colour::Kind::Rgb
+                                    ? QColor::fromRgb(w.back.rgb)
+                                    : b->palette().color(QPalette::Button);
+        EXPECT_EQ(image.pixelColor(at), expected);
+        ++sampled;
+    }
+    EXPECT_GT(sampled, 80);
+    EXPECT_NE(model()(W::Status, 4).back, model()(W::Status, 3).back);
+}
+
+// ---- Ticks and faults.
+
+TEST_F(PanelFixture, ticks_redraw_the_clock_and_count) {
+    open_terminal();
+    QSignalSpy ticked(&view, &DorvaneWidget::aboutToTick);
+    const QString clock = button(W::TimeDisplay)->text();
+    view.tick();
+    EXPECT_EQ(ticked.count(), 1);
+    EXPECT_EQ(view.control().pump_table().Tick_Count, 1);
+    EXPECT_EQ(button(W::TimeDisplay)->text().toStdString(), model()(W::TimeDisplay).caption);
+    EXPECT_NE(button(W::TimeDisplay)->text(), clock);
+}
+
+TEST_F(PanelFixture, a_range_fault_in_a_tick_is_shown_and_the_control_stays_usable) {
+    DorvaneCtlTestAccess(view.control()).table().Tick_Count = std::numeric_limits<Long>::max();
+    QSignalSpy faults(&view, &DorvaneWidget::faultCaught);
+    EXPECT_NO_THROW(view.tick());
+    ASSERT_EQ(faults.count(), 1);
+    EXPECT_EQ(button(W::Message1)->text(), kOverflowMessage);
+    open_terminal();
+    view.click(W::Pump, 0);
+    EXPECT_EQ(view.control().pump_table().Pump_State(0), IDLE);
+    expect_mirrors_model();
+}
+
+// A platform whose clock fails: any exception, not only a range fault, must
+// stop at the view's boundary.
+struct BrokenClock : VirtualPlatform {
+    bool broken = false;
+    LocalDateTime now() override {
+        if (broken) throw std::runtime_error("clock unavailable");
+        return VirtualPlatform::now();
+    }
+};
+
+TEST(PanelBoundary, no_exception_of_a_tester_action_escapes) {
+    BrokenClock clock;
+    DorvaneWidget view(clock, DorvaneWidget::Ticks::Manual);
+    clock.broken = true;
+    QSignalSpy faults(&view, &DorvaneWidget::faultCaught);
+    EXPECT_NO_THROW(view.tick());
+    EXPECT_EQ(faults.count(), 1);
+}
+
+// ---- The host's access.
+
+TEST_F(PanelFixture, the_host_reaches_the_whole_surface_by_name) {
+    view.set_property("Pump_Number", Variant::integer(5));
+    EXPECT_EQ(view.property("Pump_Number"), Variant::integer(5));
+    EXPECT_EQ(view.control().Pump_Number, 5);
+    EXPECT_THROW(view.set_property("Pump_Number", Variant::long_(70000)), OverflowFault);
+    EXPECT_THROW(view.property("No_Such_Property"), std::invalid_argument);
+    Variant none[1];
+    EXPECT_THROW(view.call("No_Such_Method", std::span<Variant>(none, 0)), std::invalid_argument);
+    open_terminal();
+    EXPECT_NE(button(W::Message2)->text(), kTerminalClosed);
+    expect_mirrors_model();
+}
+
+TEST_F(PanelFixture, a_restarted_or_mirrored_control_is_shown_whole) {
+    open_terminal();
+    view.click(W::Message1);
+    view.restart(platform);
+    expect_mirrors_model();
+    EXPECT_EQ(button(W::Message2)->text(), kTerminalClosed);
+
+    VirtualPlatform other_platform;
+    DorvaneCtl other(other_platform);
+    view.mirror(other);
+    other.Terminal_Opened(1, 2, 3);
+    expect_mirrors_model();
+    view.restart(platform);  // the other control no longer reaches the view
+    other.Terminal_Closed();
+    expect_mirrors_model();
+}
+
+}  // namespace
+}  // namespace dorvane::qt
