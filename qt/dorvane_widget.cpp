@@ -309,6 +309,7 @@ void DorvaneWidget::forward_entry(const QString& text) {
 void DorvaneWidget::tick() {
     emit aboutToTick();
     guarded([&] { ctl_->tick(); });
+    emit ticked();
 }
 
 bool DorvaneWidget::eventFilter(QObject* watched, QEvent* event) {

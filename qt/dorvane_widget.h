@@ -91,6 +91,8 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void testerClicked(int id);
     void testerEntered(const QString& text);
     void aboutToTick();
+    // After a tick has been handled (a host may look for beeps or refresh).
+    void ticked();
     // A fault met by a tester action, after the control has stopped the handler.
     void faultCaught(const QString& what);
 
