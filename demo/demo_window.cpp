@@ -95,7 +95,11 @@ DemoWindow::DemoWindow(Clock clock)
     update_replay_controls();
 }
 
-DemoWindow::~DemoWindow() = default;
+// The panel shows the recorder's control: it goes first, while that control
+// still exists (members go before the base class deletes its children).
+DemoWindow::~DemoWindow() {
+    delete panel_;
+}
 
 // ---- The host panel.
 
