@@ -38,7 +38,7 @@ constexpr Colour kLightOrange = Colour::from_rgb(0xFFC080);
 constexpr Colour kMagenta = Colour::from_rgb(0xFF00FF);
 constexpr Colour kLightYellow = Colour::from_rgb(0xFFFF80);
 
-struct Spec {
+struct Entry {
     W name;
     WidgetKind kind;
     const char* caption;
@@ -49,7 +49,7 @@ struct Spec {
 };
 
 // The single widgets, in layering order within their area.
-const Spec kConsoleWidgets[] = {
+const Entry kConsoleWidgets[] = {
     {W::User,
      WidgetKind::CommandButton,
      nullptr,
@@ -115,7 +115,7 @@ const Spec kConsoleWidgets[] = {
      true},
 };
 
-const Spec kSimulatorKeys[] = {
+const Entry kSimulatorKeys[] = {
     {W::ItemizeFuelKey,
      WidgetKind::CommandButton,
      "Itemization Poll",
@@ -233,7 +233,7 @@ Panel::Panel() {
     pump_array(W::Pump, "", colour::grey, kBold24, kPumpLeft, 94, 656, 574, true);
     pump_array(W::Status, "CLOSED", colour::grey, kBold12, kStatusLeft, 94, 2074, 574, false);
 
-    for (const Spec& s : kConsoleWidgets)
+    for (const Entry& s : kConsoleWidgets)
         add({s.name, -1, s.kind, s.caption ? s.caption : std::string(kBannerCaption), s.back,
              s.font, s.place, true, s.visible, false, false});
     for (int k = 0; k < 8; ++k)
@@ -260,7 +260,7 @@ Panel::Panel() {
         add({W::SimPump, i, WidgetKind::OptionButton, std::to_string(i + 1), colour::white,
              kDefault, Place{kSimPumpLeft[i / 8], kSimPumpTop[i % 8], 480, 387}, false, false,
              false, false});
-    for (const Spec& s : kSimulatorKeys)
+    for (const Entry& s : kSimulatorKeys)
         add({s.name, -1, s.kind, s.caption, s.back, s.font, s.place, true, s.visible, false,
              s.kind == WidgetKind::TextBox});
     add({W::Timer1,
