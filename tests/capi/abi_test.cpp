@@ -410,11 +410,12 @@ TEST_F(Capi, by_reference_arguments_are_written_back_only_when_changed) {
     ASSERT_EQ(dorvane_Reset_Fuel_Pump(ctl, &p, &r), DORVANE_OK);
     EXPECT_EQ(p, 7);
     EXPECT_EQ(r, DORVANE_FALSE);
-    dorvane_value empty{};
+    dorvane_value typed = string(mine.c_str());
     int16_t count = -5;
-    ASSERT_EQ(dorvane_Get_Fuel_Promos(ctl, &empty, &count), DORVANE_OK);
+    ASSERT_EQ(dorvane_Get_Fuel_Promos(ctl, &typed, &count), DORVANE_OK);
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(empty.type, DORVANE_EMPTY);
+    EXPECT_EQ(typed.type, DORVANE_STRING);
+    EXPECT_EQ(typed.as.string, mine.c_str());
 }
 
 TEST_F(Capi, a_method_without_result_hands_back_an_empty_value) {
