@@ -99,8 +99,36 @@ bool is_numeric(std::string_view text) {
 }
 
 std::optional<double> parse_decimal(std::string_view text) {
-    if (!is_numeric(text)) return std::nullopt;
-    return text_to_number(text);
+    text = trim(text);
+    // Thousands separators are accepted in whole groups of three, so the
+    // box's own text ("1,234.56") reads back as the amount it shows.
+    std::string plain;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
+    std::size_t group = 0, digits = 0;
+    bool grouped = false;
+    for (; i < text.size() && text[i] != '.'; ++i) {
+        const char c = text[i];
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            plain += c;
+            ++group;
+            ++digits;
+        } else if (c == ',' && group > 0 && (grouped ? group == 3 : group <= 3)) {
+            grouped = true;
+            group = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (grouped && group != 3) return std::nullopt;
+    if (i < text.size()) plain += text[i++];  // the decimal point
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+        plain += text[i];
+        ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    return std::strtod(plain.c_str(), nullptr);
 }
 
 }  // namespace dorvane

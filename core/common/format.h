@@ -34,7 +34,8 @@ double text_to_number(std::string_view text);
 bool is_numeric(std::string_view text);
 
 // Reads a purchase entry: a plain decimal number with an optional sign and
-// surrounding blanks. Returns nothing when the text is not such a number.
+// surrounding blanks, its whole part optionally grouped by thousands
+// ("1,234.56"). Returns nothing when the text is not such a number.
 std::optional<double> parse_decimal(std::string_view text);
 
 }  // namespace dorvane
