@@ -9,11 +9,11 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_QT=ON -DDORVANE_TESTS=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON -DDORVANE_BENCH=OFF
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORVANE_SANITIZE=ON -DDORVANE_QT=ON -DDORVANE_TESTS=ON -DDORVANE_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE slow
