@@ -177,25 +177,30 @@ void DorvaneCtl::NPump_Click(int i) {
 
 void DorvaneCtl::AuthKey_Click() {
     t_.Console_Mode = MODE_AUTH;
-    colour(W::AuthKey, colour::green);
-    colour(W::CloseKey, colour::grey);
-    colour(W::StopKey, colour::grey);
-    colour(W::MoveKey, colour::grey);
+    Light_Command_Key(W::AuthKey);
     t_.Keypad_Value = 0;
     t_.Console_Amount = 0;
     caption(W::User, kBannerCaption);
-    if (t_.Move_Source != -1) {
-        const int s = t_.Move_Source;
-        t_.Move_Source = -1;
-        Refresh_Pump_Status(s);
-    }
+    Drop_Move_Source();
     Refresh_All_Console_Lines();
+}
+
+// The pending command's key is lit green, the other three grey.
+void DorvaneCtl::Light_Command_Key(W key) {
+    for (W k : {W::AuthKey, W::CloseKey, W::StopKey, W::MoveKey})
+        colour(k, k == key ? colour::green : colour::grey);
+}
+
+void DorvaneCtl::Drop_Move_Source() {
+    if (t_.Move_Source == -1) return;
+    const int s = t_.Move_Source;
+    t_.Move_Source = -1;
+    Refresh_Pump_Status(s);
 }
 
 void DorvaneCtl::Select_Command(Integer mode, W key) {
     t_.Console_Mode = mode;
-    for (W k : {W::AuthKey, W::CloseKey, W::StopKey, W::MoveKey})
-        colour(k, k == key ? colour::green : colour::grey);
+    Light_Command_Key(key);
     Refresh_All_Console_Lines();
     t_.Console_Amount = 0;
     t_.Keypad_Value = 0;
@@ -232,11 +237,7 @@ void DorvaneCtl::User_Click() {
     t_.Keypad_Value = 0;
     t_.Console_Amount = 0;
     caption(W::User, kBannerCaption);
-    if (t_.Move_Source != -1) {
-        const int s = t_.Move_Source;
-        t_.Move_Source = -1;
-        Refresh_Pump_Status(s);
-    }
+    Drop_Move_Source();
     if (a != 0) {
         t_.Console_Mode = MODE_AUTH;
         Refresh_All_Console_Lines();

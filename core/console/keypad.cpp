@@ -43,10 +43,7 @@ void DorvaneCtl::Value_Click(int index) {
 
 void DorvaneCtl::Select_Prepay_Mode() {
     t_.Console_Mode = MODE_PREPAY;
-    colour(W::AuthKey, colour::green);
-    colour(W::CloseKey, colour::grey);
-    colour(W::StopKey, colour::grey);
-    colour(W::MoveKey, colour::grey);
+    Light_Command_Key(W::AuthKey);
     Refresh_All_Console_Lines();
 }
 

@@ -159,6 +159,8 @@ class DorvaneCtl {
     void CloseKey_Click();
     void MoveKey_Click();
     void Select_Command(Integer mode, W key);
+    void Light_Command_Key(W key);
+    void Drop_Move_Source();
     void AllStopKey_Click();
     void User_Click();
     void Move_Authorization(int s, int d);

@@ -43,10 +43,7 @@ void DorvaneCtl::Status_Click(int i) {
         is_set(t_.Prepaid(i))) {
         t_.Move_Source = static_cast<Integer>(i);
         t_.Console_Mode = MODE_MOVE_TO;
-        colour(W::AuthKey, colour::grey);
-        colour(W::CloseKey, colour::grey);
-        colour(W::StopKey, colour::grey);
-        colour(W::MoveKey, colour::green);
+        Light_Command_Key(W::MoveKey);
         caption(W::Message1, "");
         caption(W::Message2, console_text::kMovePrepayPrefix + format_money(t_.Prepay_Amount(i)));
         Refresh_Pump_Status(i);
