@@ -1,12 +1,11 @@
 // What the face shows for a state set up directly in the pump table: the pump
-// status, the console frames and the simulator keys.
+// status, the console frames, the simulator keys, and the widget model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
 #include <string>
 
-#include "control/dorvane_ctl.h"
 #include "test_access.h"
 
 namespace dorvane {
@@ -14,20 +13,6 @@ namespace {
 
 using namespace colour;
 constexpr int P = 4;  // the pump under test (pump number 5)
-
-// A control whose terminal is open.
-struct Rig {
-    VirtualPlatform platform;
-    DorvaneCtl ctl{platform};
-    DorvaneCtlTestAccess acc{ctl};
-    PumpTable& t = acc.table();
-
-    explicit Rig(bool open = true) {
-        if (open) ctl.Terminal_Opened(1, 2, 3);
-    }
-    const Widget& w(W name, int i = -1) const { return ctl.panel()(name, i); }
-    std::string colour(W name, int i = -1) const { return colour_text(w(name, i).back); }
-};
 
 // State set-ups, one letter each; a flag string applies them in order.
 struct Flag {
@@ -79,86 +64,75 @@ void apply(Rig& r, const char* flags) {
     }
 }
 
-template <typename Case>
-std::string case_name(const ::testing::TestParamInfo<Case>& info) {
-    return info.param.name;
+TEST(Face, pump_status_per_state) {
+    const struct {
+        Integer state;
+        const char* flags;
+        Colour pump, sale, status;
+        const char* caption;
+    } rows[] = {{CLOSED, "", grey, grey, grey, "CLOSED"},
+                {IDLE, "", blue, blue, blue, "IDLE"},
+                {CALL, "K", yellow, blue, yellow, "CALL"},
+                {AUTH, "", light_green, blue, light_green, "AUTH"},
+                {AUTH, "A", light_green, blue, light_green, "AUTOPAY"},
+                {AUTH, "PU", pink, blue, pink, "PREPAID 20.00"},
+                {AUTH, "P", light_green, blue, light_green, "PREPAID 20.00"},
+                {AUTH, "M", pink, blue, pink, "AUTH"},
+                {BUSY, "F", green, blue, green, "BUSY 0.37"},
+                {BUSY, "f", green, blue, green, "BUSY"},
+                {BUSY, "o", green, blue, green, "BUSY"},
+                {ERROR, "", red, blue, red, "ERROR"},
+                {IDLE, "S", red, blue, red, "PUMP STOPPED"},
+                {IDLE, "S2", red, green, blue, "STOPPED"},
+                {BUSY, "S1", red, green, red, "PUMP STOPPED"},
+                {BUSY, "S2", red, green, green, "BUSY"},
+                {ERROR, "S", red, blue, red, "ERROR"},
+                {AUTH, "C", grey, blue, light_green, "AUTH"},
+                {IDLE, "C1", grey, green, blue, "IDLE"},
+                {IDLE, "C2", blue, green, blue, "IDLE"},
+                {CALL, "CS", red, blue, red, "PUMP STOPPED"}};
+    for (const auto& c : rows) {
+        SCOPED_TRACE(testing::Message() << "state " << c.state << " flags " << c.flags);
+        Rig r;
+        r.t.Pump_State(P) = c.state;
+        apply(r, c.flags);
+        r.acc.Refresh_Pump_Status(P);
+        EXPECT_EQ(r.colour(W::Pump, P), colour_text(c.pump));
+        EXPECT_EQ(r.colour(W::Sale, P), colour_text(c.sale));
+        EXPECT_EQ(r.colour(W::Status, P), colour_text(c.status));
+        EXPECT_EQ(r.w(W::Status, P).caption, c.caption);
+        EXPECT_EQ(r.w(W::Pump, P).caption, "5");
+    }
+    for (bool lock : {false, true}) {  // nothing is drawn while closed or locked
+        Rig r(lock);
+        if (lock) r.ctl.Terminal_Locked();
+        r.t.Pump_State(P) = BUSY;
+        apply(r, "S2F");
+        RecordingObserver seen;
+        r.ctl.panel_for_view().set_observer(&seen);
+        r.acc.Refresh_Pump_Status(P);
+        EXPECT_TRUE(seen.changes.empty()) << lock;
+    }
 }
-
-// ---- Refresh_Pump_Status.
-
-struct StatusCase {
-    const char* name;
-    Integer state;
-    const char* flags;
-    Colour pump, sale, status;
-    const char* caption;
-};
-
-const StatusCase kStatusCases[] = {
-    {"closed", CLOSED, "", grey, grey, grey, "CLOSED"},
-    {"idle", IDLE, "", blue, blue, blue, "IDLE"},
-    {"call", CALL, "K", yellow, blue, yellow, "CALL"},
-    {"auth_postpay", AUTH, "", light_green, blue, light_green, "AUTH"},
-    {"auth_autopay", AUTH, "A", light_green, blue, light_green, "AUTOPAY"},
-    {"auth_prepaid_unpaid", AUTH, "PU", pink, blue, pink, "PREPAID 20.00"},
-    {"auth_prepaid_paid", AUTH, "P", light_green, blue, light_green, "PREPAID 20.00"},
-    {"auth_move_source", AUTH, "M", pink, blue, pink, "AUTH"},
-    {"busy_flowing", BUSY, "F", green, blue, green, "BUSY 0.37"},
-    {"busy_flow_paused", BUSY, "f", green, blue, green, "BUSY"},
-    {"busy_other_pump_flowing", BUSY, "o", green, blue, green, "BUSY"},
-    {"error", ERROR, "", red, blue, red, "ERROR"},
-    {"idle_stopped", IDLE, "S", red, blue, red, "PUMP STOPPED"},
-    {"idle_stopped_two_sales", IDLE, "S2", red, green, blue, "STOPPED"},
-    {"busy_stopped_one_sale", BUSY, "S1", red, green, red, "PUMP STOPPED"},
-    {"busy_stopped_two_sales", BUSY, "S2", red, green, green, "BUSY"},
-    {"error_stopped", ERROR, "S", red, blue, red, "ERROR"},
-    {"close_pending_auth", AUTH, "C", grey, blue, light_green, "AUTH"},
-    {"close_pending_one_sale", IDLE, "C1", grey, green, blue, "IDLE"},
-    {"close_pending_two_sales", IDLE, "C2", blue, green, blue, "IDLE"},
-    {"close_pending_stopped", CALL, "CS", red, blue, red, "PUMP STOPPED"},
-};
-
-struct PumpStatus : ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(PumpStatus, draws_colours_and_caption) {
-    const StatusCase& c = GetParam();
-    Rig r;
-    r.t.Pump_State(P) = c.state;
-    apply(r, c.flags);
-    r.acc.Refresh_Pump_Status(P);
-    EXPECT_EQ(r.colour(W::Pump, P), colour_text(c.pump));
-    EXPECT_EQ(r.colour(W::Sale, P), colour_text(c.sale));
-    EXPECT_EQ(r.colour(W::Status, P), colour_text(c.status));
-    EXPECT_EQ(r.w(W::Status, P).caption, c.caption);
-    EXPECT_EQ(r.w(W::Pump, P).caption, "5");
-}
-
-INSTANTIATE_TEST_SUITE_P(States, PumpStatus, ::testing::ValuesIn(kStatusCases),
-                         case_name<StatusCase>);
 
 // A waiting sale on Sale(i) (slot 0) or, with two, on NStatus(i) (slot 1).
-struct SaleCase {
-    Long amount, prepaid;
-    Boolean rejected, claimed;
-    Colour colour;
-    const char* slot0;
-    const char* slot1;
-};
-
-TEST(PumpStatus, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
-    const SaleCase cases[] = {
-        {1517, 0, False, False, green, "15.17 ", "15.17"},
-        {766, 2000, False, False, green, "REFUND 12.34", "REFUND 12.34"},
-        {123456, 0, False, False, green, "1,234.56 ", "1,234.56"},
-        {1517, 0, True, False, yellow, "15.17 ", "15.17"},
-        {1517, 0, True, True, pink, "15.17 ", "15.17"},
-        {1517, 0, False, True, pink, "15.17 ", "15.17"},
-    };
-    for (const auto& c : cases) {
+TEST(Face, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
+    const struct {
+        Long amount, paid;
+        Boolean rejected, claimed;
+        Colour colour;
+        const char *slot0, *slot1;
+    } rows[] = {{1517, 0, False, False, green, "15.17 ", "15.17"},
+                {766, 2000, False, False, green, "REFUND 12.34", "REFUND 12.34"},
+                {123456, 0, False, False, green, "1,234.56 ", "1,234.56"},
+                {1517, 0, True, False, yellow, "15.17 ", "15.17"},
+                {1517, 0, True, True, pink, "15.17 ", "15.17"},
+                {1517, 0, False, True, pink, "15.17 ", "15.17"}};
+    for (const auto& c : rows) {
         SCOPED_TRACE(c.slot0);
         Rig r;
         r.t.Pump_State(P) = IDLE, r.t.Sales_Waiting(P) = 1;
-        r.t.Sale_Amount(P) = c.amount, r.t.Sale_Prepaid(P) = c.prepaid;
+        r.t.Sale_Amount(P) = c.amount, r.t.Sale_Prepaid(P) = c.paid;
         r.t.Card_Rejected(0, P) = c.rejected, r.t.Sale_Claimed(P) = c.claimed;
         r.acc.Refresh_Pump_Status(P);
         EXPECT_EQ(r.colour(W::Sale, P), colour_text(c.colour));
@@ -166,7 +140,7 @@ TEST(PumpStatus, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
         EXPECT_TRUE(r.w(W::Status, P).visible);
 
         r.t.Sales_Waiting(P) = 2;
-        r.t.Stacked_Sale_Amount(P) = c.amount, r.t.Stacked_Sale_Prepaid(P) = c.prepaid;
+        r.t.Stacked_Sale_Amount(P) = c.amount, r.t.Stacked_Sale_Prepaid(P) = c.paid;
         r.t.Card_Rejected(1, P) = c.rejected, r.t.Stacked_Sale_Claimed(P) = c.claimed;
         r.acc.Refresh_Pump_Status(P);
         EXPECT_FALSE(r.w(W::Status, P).visible);
@@ -177,137 +151,93 @@ TEST(PumpStatus, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
         r.t.Sales_Waiting(P) = 1;  // back to one: Status covers NStatus again
         r.acc.Refresh_Pump_Status(P);
         EXPECT_TRUE(r.w(W::Status, P).visible);
-        EXPECT_EQ(r.w(W::NStatus, P).caption, c.slot1);
         EXPECT_EQ(r.colour(W::NStatus, P), "light green");
     }
 }
 
-TEST(PumpStatus, nothing_is_drawn_while_the_terminal_is_closed_or_locked) {
-    for (bool lock : {false, true}) {
-        SCOPED_TRACE(lock ? "locked" : "closed");
-        Rig r(lock);
-        if (lock) r.ctl.Terminal_Locked();
-        r.t.Pump_State(P) = BUSY;
-        apply(r, "S2F");
-        RecordingObserver seen;
-        r.ctl.panel_for_view().set_observer(&seen);
-        r.acc.Refresh_Pump_Status(P);
-        EXPECT_TRUE(seen.changes.empty());
+TEST(Face, console_frames_per_mode_and_state) {
+    const struct {
+        Integer mode, state;
+        const char* flags;
+        Colour npump, nstatus;
+    } rows[] = {{MODE_AUTH, CLOSED, "", blue, blue},
+                {MODE_AUTH, IDLE, "", light_green, light_green},
+                {MODE_AUTH, IDLE, "2", blue, green},
+                {MODE_AUTH, CALL, "K", yellow, light_green},
+                {MODE_AUTH, CALL, "", light_green, light_green},
+                {MODE_AUTH, AUTH, "A", black, black},
+                {MODE_AUTH, AUTH, "MU", pink, pink},
+                {MODE_AUTH, AUTH, "M", light_green, light_green},
+                {MODE_AUTH, AUTH, "PU", blue, blue},
+                {MODE_AUTH, BUSY, "", red, green},
+                {MODE_AUTH, ERROR, "", blue, blue},
+                {MODE_AUTH, CLOSED, "S", grey, grey},
+                {MODE_AUTH, IDLE, "S", blue, blue},
+                {MODE_AUTH, CALL, "SK", yellow, yellow},
+                {MODE_AUTH, AUTH, "S", light_green, light_green},
+                {MODE_AUTH, AUTH, "SPU", pink, pink},
+                {MODE_AUTH, AUTH, "SM", pink, pink},
+                {MODE_AUTH, BUSY, "S", green, green},
+                {MODE_AUTH, ERROR, "S", red, red},
+                {MODE_STOP, IDLE, "S", red, red},
+                {MODE_PREPAY, CLOSED, "$", black, black},
+                {MODE_PREPAY, IDLE, "$", pink, pink},
+                {MODE_PREPAY, IDLE, "$2", black, green},
+                {MODE_PREPAY, IDLE, "", black, black},
+                {MODE_PREPAY, CALL, "$", pink, pink},
+                {MODE_PREPAY, CALL, "", black, black},
+                {MODE_PREPAY, AUTH, "P", blue, blue},
+                {MODE_PREPAY, AUTH, "P$", black, black},
+                {MODE_PREPAY, AUTH, "", black, black},
+                {MODE_STOP, CLOSED, "", red, red},
+                {MODE_CLOSE, CLOSED, "", blue, blue},
+                {MODE_CLOSE, IDLE, "", grey, grey},
+                {MODE_MOVE, AUTH, "P", pink, pink},
+                {MODE_MOVE, AUTH, "", black, black},
+                {MODE_MOVE_TO, CLOSED, "m", black, black},
+                {MODE_MOVE_TO, IDLE, "m", pink, pink},
+                {MODE_MOVE_TO, IDLE, "n", light_green, light_green},
+                {MODE_MOVE_TO, IDLE, "", light_green, light_green},
+                {MODE_MOVE_TO, AUTH, "MU", pink, pink},
+                {MODE_MOVE_TO, AUTH, "M", light_green, light_green},
+                {MODE_MOVE_TO, AUTH, "m", black, black}};
+    for (const auto& c : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " state " << c.state << " flags " << c.flags);
+        Rig r;
+        r.t.Console_Mode = c.mode;
+        r.t.Pump_State(P) = c.state;
+        apply(r, c.flags);
+        r.acc.Refresh_Console_Line(P);
+        EXPECT_EQ(r.colour(W::NPump, P), colour_text(c.npump));
+        EXPECT_EQ(r.colour(W::NStatus, P), colour_text(c.nstatus));
+        EXPECT_EQ(r.w(W::Status, P).visible, r.t.Sales_Waiting(P) < 2);
     }
-}
-
-// ---- Refresh_Console_Line: the frames NPump and NStatus.
-
-struct FrameCase {
-    const char* name;
-    Integer mode, state;
-    const char* flags;
-    Colour npump, nstatus;
-};
-
-const FrameCase kFrameCases[] = {
-    {"auth_closed", MODE_AUTH, CLOSED, "", blue, blue},
-    {"auth_idle", MODE_AUTH, IDLE, "", light_green, light_green},
-    {"auth_idle_two_sales", MODE_AUTH, IDLE, "2", blue, green},
-    {"auth_call_calling", MODE_AUTH, CALL, "K", yellow, light_green},
-    {"auth_call_answered", MODE_AUTH, CALL, "", light_green, light_green},
-    {"auth_auth_autopay", MODE_AUTH, AUTH, "A", black, black},
-    {"auth_auth_source_unpaid", MODE_AUTH, AUTH, "MU", pink, pink},
-    {"auth_auth_source_paid", MODE_AUTH, AUTH, "M", light_green, light_green},
-    {"auth_auth", MODE_AUTH, AUTH, "PU", blue, blue},
-    {"auth_busy", MODE_AUTH, BUSY, "", red, green},
-    {"auth_error", MODE_AUTH, ERROR, "", blue, blue},
-    {"stopped_closed", MODE_AUTH, CLOSED, "S", grey, grey},
-    {"stopped_idle", MODE_AUTH, IDLE, "S", blue, blue},
-    {"stopped_call", MODE_AUTH, CALL, "SK", yellow, yellow},
-    {"stopped_auth", MODE_AUTH, AUTH, "S", light_green, light_green},
-    {"stopped_auth_prepay_unpaid", MODE_AUTH, AUTH, "SPU", pink, pink},
-    {"stopped_auth_source", MODE_AUTH, AUTH, "SM", pink, pink},
-    {"stopped_busy", MODE_AUTH, BUSY, "S", green, green},
-    {"stopped_error", MODE_AUTH, ERROR, "S", red, red},
-    {"stopped_idle_in_stop_mode", MODE_STOP, IDLE, "S", red, red},
-    {"prepay_closed", MODE_PREPAY, CLOSED, "$", black, black},
-    {"prepay_idle_amount", MODE_PREPAY, IDLE, "$", pink, pink},
-    {"prepay_idle_amount_two_sales", MODE_PREPAY, IDLE, "$2", black, green},
-    {"prepay_idle_no_amount", MODE_PREPAY, IDLE, "", black, black},
-    {"prepay_call_amount", MODE_PREPAY, CALL, "$", pink, pink},
-    {"prepay_call_no_amount", MODE_PREPAY, CALL, "", black, black},
-    {"prepay_auth_prepaid", MODE_PREPAY, AUTH, "P", blue, blue},
-    {"prepay_auth_prepaid_amount", MODE_PREPAY, AUTH, "P$", black, black},
-    {"prepay_auth_postpay", MODE_PREPAY, AUTH, "", black, black},
-    {"prepay_busy", MODE_PREPAY, BUSY, "$", black, black},
-    {"prepay_error", MODE_PREPAY, ERROR, "$", black, black},
-    {"stop_closed", MODE_STOP, CLOSED, "", red, red},
-    {"stop_call", MODE_STOP, CALL, "", red, red},
-    {"stop_auth", MODE_STOP, AUTH, "", red, red},
-    {"stop_busy", MODE_STOP, BUSY, "", red, red},
-    {"stop_error", MODE_STOP, ERROR, "", red, red},
-    {"close_closed", MODE_CLOSE, CLOSED, "", blue, blue},
-    {"close_idle", MODE_CLOSE, IDLE, "", grey, grey},
-    {"close_busy", MODE_CLOSE, BUSY, "", grey, grey},
-    {"close_error", MODE_CLOSE, ERROR, "", grey, grey},
-    {"move_auth_prepaid", MODE_MOVE, AUTH, "P", pink, pink},
-    {"move_auth_postpay", MODE_MOVE, AUTH, "", black, black},
-    {"move_idle", MODE_MOVE, IDLE, "", black, black},
-    {"move_to_closed", MODE_MOVE_TO, CLOSED, "m", black, black},
-    {"move_to_idle_source_unpaid", MODE_MOVE_TO, IDLE, "m", pink, pink},
-    {"move_to_call_source_unpaid", MODE_MOVE_TO, CALL, "m", pink, pink},
-    {"move_to_idle_source_paid", MODE_MOVE_TO, IDLE, "n", light_green, light_green},
-    {"move_to_idle_no_source", MODE_MOVE_TO, IDLE, "", light_green, light_green},
-    {"move_to_auth_is_source_unpaid", MODE_MOVE_TO, AUTH, "MU", pink, pink},
-    {"move_to_auth_is_source_paid", MODE_MOVE_TO, AUTH, "M", light_green, light_green},
-    {"move_to_auth_other", MODE_MOVE_TO, AUTH, "m", black, black},
-    {"move_to_busy", MODE_MOVE_TO, BUSY, "m", black, black},
-    {"move_to_error", MODE_MOVE_TO, ERROR, "m", black, black},
-};
-
-struct ConsoleFrames : ::testing::TestWithParam<FrameCase> {};
-
-TEST_P(ConsoleFrames, colour_follows_mode_and_state) {
-    const FrameCase& c = GetParam();
-    Rig r;
-    r.t.Console_Mode = c.mode;
-    r.t.Pump_State(P) = c.state;
-    apply(r, c.flags);
-    r.acc.Refresh_Console_Line(P);
-    EXPECT_EQ(r.colour(W::NPump, P), colour_text(c.npump));
-    EXPECT_EQ(r.colour(W::NStatus, P), colour_text(c.nstatus));
-    EXPECT_EQ(r.w(W::Status, P).visible, r.t.Sales_Waiting(P) < 2);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, ConsoleFrames, ::testing::ValuesIn(kFrameCases),
-                         case_name<FrameCase>);
-
-TEST(ConsoleFrames, state_or_mode_out_of_range_keeps_the_frames) {
-    for (auto [mode, state] :
-         {std::pair{0, 6}, std::pair{1, -1}, std::pair{2, 6}, std::pair{6, 1}}) {
+    // A state or mode out of range keeps the frame, but the stacked sale still
+    // shows.
+    for (auto [mode, state] : {std::pair{0, 6}, std::pair{1, -1}, std::pair{6, 1}}) {
         SCOPED_TRACE(testing::Message() << "mode " << mode << " state " << state);
         Rig r;
-        const int np = r.ctl.panel().id(W::NPump, P), ns = r.ctl.panel().id(W::NStatus, P);
-        r.acc.panel().set_back_colour(np, white);
-        r.acc.panel().set_back_colour(ns, white);
+        r.acc.panel().set_back_colour(r.ctl.panel().id(W::NPump, P), white);
         r.t.Console_Mode = static_cast<Integer>(mode);
         r.t.Pump_State(P) = static_cast<Integer>(state);
         r.t.Sales_Waiting(P) = 2, r.t.Stacked_Sale_Amount(P) = 500;
         r.acc.Refresh_Console_Line(P);
         EXPECT_EQ(r.colour(W::NPump, P), "white");
-        EXPECT_EQ(r.colour(W::NStatus, P), "green");  // step 2 still runs
+        EXPECT_EQ(r.colour(W::NStatus, P), "green");
         EXPECT_EQ(r.w(W::NStatus, P).caption, "5.00");
-        EXPECT_FALSE(r.w(W::Status, P).visible);
     }
 }
 
-// ---- Refresh_Panel_Keys. The shown keys are written one letter a key, '.'
-// for a hidden one, in the order Hook, PumpGas, Purchase, Finalize, Cancel,
-// TerminalOpenClose, TerminalLockUnlock, ItemizeFuelKey, CarWashKey,
-// PendingPriceKey, CreateChangeKey, FuelKey, ExitKey.
-
+// The shown keys are written one letter a key, '.' for a hidden one, in the
+// order Hook, PumpGas, Purchase, Finalize, Cancel, TerminalOpenClose,
+// TerminalLockUnlock, ItemizeFuelKey, CarWashKey, PendingPriceKey,
+// CreateChangeKey, FuelKey, ExitKey.
 constexpr W kKeys[] = {
     W::Hook,       W::PumpGas,           W::Purchase,           W::Finalize,
     W::Cancel,     W::TerminalOpenClose, W::TerminalLockUnlock, W::ItemizeFuelKey,
     W::CarWashKey, W::PendingPriceKey,   W::CreateChangeKey,    W::FuelKey,
     W::ExitKey};
-constexpr char kKeyLetters[] = "HG$FCOLIWPXUE";
 
 // The panel is shown and pump 5, made idle from the console, is chosen on it.
 struct KeyRig : Rig {
@@ -319,108 +249,112 @@ struct KeyRig : Rig {
     std::string shown() const {
         std::string s;
         for (int k = 0; k < 13; ++k)
-            s += w(kKeys[k]).visible ? kKeyLetters[k] : '.';
+            s += w(kKeys[k]).visible ? "HG$FCOLIWPXUE"[k] : '.';
         return s;
     }
 };
 
-struct KeyCase {
-    const char* name;
-    Integer state;
-    const char* flags;
-    const char* shown;
-    int pump = P;
-};
-
-const KeyCase kKeyCases[] = {
-    {"panel_hidden", IDLE, "hi", "............."},
-    {"terminal_closed", IDLE, "c", ".....O......E"},
-    {"terminal_locked", IDLE, "l", "......L.....E"},
-    {"idle", IDLE, "", "HG...OLIWPXUE"},
-    {"idle_one_sale", IDLE, "1", "HG...OLIWPXUE"},
-    {"idle_two_sales", IDLE, "2", ".....OLIWPXUE"},
-    {"call", CALL, "K", "H....OLIWPXUE"},
-    {"auth_prepaid_unpaid", AUTH, "PU", "...FC.LIWPXUE"},
-    {"auth_prepaid_paid", AUTH, "P", ".G...OLIWPXUE"},
-    {"auth_postpay", AUTH, "", "HG...OLIWPXUE"},
-    {"busy", BUSY, "L", "H.$..OLIWPXUE"},
-    {"closed_pump", CLOSED, "", ".....OLIWPXUE"},
-    {"error_pump", ERROR, "", ".....OLIWPXUE"},
-    {"sale_claimed_elsewhere", IDLE, "r", "HG.FC.LIWPXUE"},
-    {"claim_without_sale", IDLE, "q", "HG...OLIWPXUE"},
-    {"stacked_claimed_two_sales", IDLE, "s", "HG.FC.LIWPXUE"},
-    {"stacked_claimed_one_sale", IDLE, "t", "HG...OLIWPXUE"},
-    {"itemization_outstanding", IDLE, "ri", "HG.....I..X.E"},
-    {"car_wash_outstanding", IDLE, "rw", "HG......W.X.E"},
-    {"pricing_outstanding", IDLE, "rg", "HG........XUE"},
-    {"price_change_pending", IDLE, "!", "HG...OLIWPXUE"},
-    {"price_change_pending_request_out", IDLE, "!w", "HG......W...E"},
-    {"price_change_flag_not_true", IDLE, "~w", "HG......W.X.E"},
-    {"other_pump_locked", IDLE, "rx", "HG.....I..X.E"},
-    {"other_sale_button_locked", IDLE, "ry", "HG.....I..X.E"},
-    {"locked_with_car_wash_out", IDLE, "xw", "HG.....I..X.E"},
-    {"locked_with_price_change_out", IDLE, "x!g", "HG.....I....E"},
-    {"chosen_pump_locked", IDLE, "z", ".......I..X.E"},
-    {"sim_pump_disabled", IDLE, "d", ".....OLIWPXUE"},
-    {"not_the_chosen_pump", IDLE, "", ".....OLIWPXUE", 7},
-};
-
-struct PanelKeys : ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(PanelKeys, show_what_the_state_allows) {
-    const KeyCase& c = GetParam();
-    KeyRig k;
-    k.t.Pump_State(P) = c.state;
-    if (c.pump != P) k.ctl.click(W::Pump, c.pump);  // idle and selectable, not chosen
-    apply(k, c.flags);
-    k.acc.Refresh_Panel_Keys(c.pump);
-    EXPECT_EQ(k.shown(), c.shown);
+TEST(Face, simulator_keys_show_what_the_state_allows) {
+    const struct {
+        Integer state;
+        const char *flags, *shown;
+        int pump = P;
+    } rows[] = {
+        {IDLE, "hi", "............."},  {IDLE, "c", ".....O......E"},
+        {IDLE, "l", "......L.....E"},   {IDLE, "", "HG...OLIWPXUE"},
+        {IDLE, "1", "HG...OLIWPXUE"},   {IDLE, "2", ".....OLIWPXUE"},
+        {CALL, "K", "H....OLIWPXUE"},   {AUTH, "PU", "...FC.LIWPXUE"},
+        {AUTH, "P", ".G...OLIWPXUE"},   {AUTH, "", "HG...OLIWPXUE"},
+        {BUSY, "L", "H.$..OLIWPXUE"},   {CLOSED, "", ".....OLIWPXUE"},
+        {IDLE, "r", "HG.FC.LIWPXUE"},   {IDLE, "q", "HG...OLIWPXUE"},
+        {IDLE, "s", "HG.FC.LIWPXUE"},   {IDLE, "t", "HG...OLIWPXUE"},
+        {IDLE, "ri", "HG.....I..X.E"},  {IDLE, "rw", "HG......W.X.E"},
+        {IDLE, "rg", "HG........XUE"},  {IDLE, "!", "HG...OLIWPXUE"},
+        {IDLE, "!w", "HG......W...E"},  {IDLE, "~w", "HG......W.X.E"},
+        {IDLE, "rx", "HG.....I..X.E"},  {IDLE, "ry", "HG.....I..X.E"},
+        {IDLE, "xw", "HG.....I..X.E"},  {IDLE, "x!g", "HG.....I....E"},
+        {IDLE, "z", ".......I..X.E"},   {IDLE, "d", ".....OLIWPXUE"},
+        {IDLE, "", ".....OLIWPXUE", 7},  // not the chosen pump
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(testing::Message() << "state " << c.state << " flags " << c.flags);
+        KeyRig k;
+        k.t.Pump_State(P) = c.state;
+        if (c.pump != P) k.ctl.click(W::Pump, c.pump);  // idle and selectable, not chosen
+        apply(k, c.flags);
+        k.acc.Refresh_Panel_Keys(c.pump);
+        EXPECT_EQ(k.shown(), c.shown);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(States, PanelKeys, ::testing::ValuesIn(kKeyCases), case_name<KeyCase>);
+// ---- The widget model.
 
-TEST(PanelKeys, captions_and_colours_follow_state_and_request) {
-    KeyRig k;
-    auto caption = [&](W key) { return k.w(key).caption; };
-    EXPECT_EQ(caption(W::Hook), "Hose Off Hook");
-    EXPECT_EQ(k.colour(W::Hook), "yellow");
-    EXPECT_EQ(caption(W::PumpGas), "AutoPay");
-    EXPECT_EQ(k.colour(W::PumpGas), "light green");
-    EXPECT_EQ(caption(W::TerminalOpenClose), "Close Terminal");
-    EXPECT_EQ(caption(W::TerminalLockUnlock), "Lock Terminal");
-    EXPECT_EQ(caption(W::ItemizeFuelKey), "Itemization Poll");
-    EXPECT_EQ(caption(W::CarWashKey), "Request CarWash");
-    EXPECT_EQ(caption(W::PendingPriceKey), "Price Change Pending ???");
-    EXPECT_EQ(caption(W::FuelKey), "Request Fuel Pricing");
-    EXPECT_EQ(caption(W::CreateChangeKey), "Create Price Change");
+TEST(Widgets, clicks_on_hidden_disabled_or_inert_widgets_do_nothing) {
+    Rig f(false);
+    RecordingObserver seen;
+    f.ctl.panel_for_view().set_observer(&seen);
+    f.ctl.click(W::Pump, 0);  // disabled while the terminal is closed
+    f.ctl.click(W::Hook);     // hidden
+    f.ctl.Terminal_Opened(1, 2, 3);
+    f.ctl.click(W::Message1);
+    seen.changes.clear();
+    f.ctl.click(W::Console);
+    f.ctl.click(W::Message2);
+    f.ctl.click(W::SimPump, 3);  // visible, but disabled while pump 4 is closed
+    EXPECT_TRUE(seen.changes.empty());
+    EXPECT_EQ(f.t.Pump_State(0), CLOSED);
 
-    k.t.Pump_State(P) = AUTH, k.t.POS_Request = REQ_FUEL;
-    k.ctl.Itemization_Type = 1, k.ctl.POS_Entry_ID = 3, k.ctl.Pump_Number = 5;
-    k.ctl.ZRD_Sequence_Number = 12522201, k.ctl.Total_Price = 2000, k.ctl.Fuel_PLU = "555001";
-    k.acc.Refresh_Panel_Keys(P);
-    EXPECT_EQ(caption(W::Hook), "Hose On Hook");
-    EXPECT_EQ(k.colour(W::Hook), "blue");
-    EXPECT_EQ(caption(W::PumpGas), "Pump Gas");
-    EXPECT_EQ(k.colour(W::PumpGas), "green");
-    EXPECT_EQ(caption(W::ItemizeFuelKey), "Itemization OK");
-    EXPECT_EQ(caption(W::Message2), "Typ=1 EID=3 Pmp=5 Seq=12522201 Ttl=2000 PLU=555001");
+    f.ctl.click(W::Pump, 3);  // closed -> idle enables SimPump(3)
+    f.ctl.click(W::SimPump, 3);
+    EXPECT_TRUE(f.w(W::SimPump, 3).selected);
+    EXPECT_FALSE(f.w(W::SimPump, 0).selected);
+    EXPECT_EQ(f.t.Sim_Pump, 3);
+    EXPECT_TRUE(f.w(W::Hook).visible);  // the handler refreshed the keys for pump 4
+}
 
-    k.t.Pump_State(P) = BUSY, k.t.Purchase_Limit(P) = 123456, k.t.POS_Request = REQ_CAR_WASH;
-    k.t.Price_Change_Pending = True;
-    k.acc.Refresh_Panel_Keys(P);
-    EXPECT_EQ(caption(W::Purchase), "1,234.56");
-    EXPECT_EQ(caption(W::CarWashKey), "Poll CarWash PIN");
-    EXPECT_EQ(caption(W::CreateChangeKey), "Apply Price Change");
-    k.t.POS_Request = REQ_PRICING;
-    k.acc.Refresh_Panel_Keys(P);
-    EXPECT_EQ(caption(W::FuelKey), "Poll Pending Price");
+TEST(Widgets, observer_hears_only_real_changes) {
+    Rig f;
+    Panel& panel = f.ctl.panel_for_view();
+    RecordingObserver seen;
+    panel.set_observer(&seen);
+    const int msg = panel.id(W::Message1), key = panel.id(W::ItemizeFuelKey);
+    const int pump = panel.id(W::Pump, 5);
+    panel.set_caption(msg, f.msg1());
+    panel.set_back_colour(msg, colour::white);
+    panel.set_enabled(msg, true);
+    panel.set_selected(msg, true);                      // not an option button
+    panel.set_back_colour(key, colour::red);            // a standard button keeps its look
+    panel.set_selected(panel.id(W::SimPump, 0), true);  // already selected
+    EXPECT_TRUE(seen.changes.empty());
+    EXPECT_EQ(f.w(W::ItemizeFuelKey).back, Colour::standard());
+    panel.set_caption(msg, "hello");
+    panel.set_back_colour(pump, colour::pink);
+    panel.set_visible(pump, false);
+    const std::vector<std::pair<int, WidgetProperty>> expected = {
+        {msg, WidgetProperty::Caption},
+        {pump, WidgetProperty::BackColour},
+        {pump, WidgetProperty::Visible}};
+    EXPECT_EQ(seen.changes, expected);
+}
 
-    k.ctl.Terminal_Locked();
-    EXPECT_EQ(caption(W::TerminalLockUnlock), "Unlock Terminal");
-    EXPECT_EQ(caption(W::TerminalOpenClose), " ");
-    k.ctl.Terminal_Closed();
-    EXPECT_EQ(caption(W::TerminalOpenClose), "Open Terminal");
-    EXPECT_EQ(caption(W::TerminalLockUnlock), " ");
+TEST(Widgets, widget_at_finds_the_topmost_visible_widget) {
+    Rig f(false);
+    const Panel& panel = f.ctl.panel();
+    auto at = [&](int x, int y) { return panel.widget_at(x, y); };
+    EXPECT_EQ(at(11000, 5500), panel.id(W::Status, 23));  // panel hidden
+    EXPECT_EQ(at(12500, 200), std::nullopt);
+    f.ctl.Terminal_Opened(1, 2, 3);
+    f.ctl.click(W::Message1);
+    EXPECT_EQ(at(11000, 5500), panel.id(W::Console));  // covered third column
+    EXPECT_EQ(at(10000, 200),
+              panel.id(W::CarWashKey));                  // a simulator key above it
+    EXPECT_EQ(at(8540, 1130), panel.id(W::SimPump, 0));  // above the backdrop
+    EXPECT_EQ(at(8200, 200), panel.id(W::Pump, 16));     // left part stays uncovered
+    EXPECT_EQ(at(8070, 20), panel.id(W::NPump, 16));     // its frame
+    EXPECT_EQ(at(11900, 200), panel.id(W::Status, 16));  // strip at the right edge
+    EXPECT_EQ(at(9000, 5700), panel.id(W::Sale, 23));    // lower part of the last row
+    f.ctl.panel_for_view().set_visible(panel.id(W::Status, 4), false);
+    EXPECT_EQ(at(2000, 3200), panel.id(W::NStatus, 4));  // hiding Status uncovers NStatus
 }
 
 }  // namespace

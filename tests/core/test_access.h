@@ -1,8 +1,17 @@
 // Reaches the control's private procedures and pump table from the tests, so
-// that a presentation can be checked for a state set up directly.
+// that a presentation can be checked for a state set up directly, and the rig
+// the tests share.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "control/dorvane_ctl.h"
+#include "panel/colours.h"
 
 namespace dorvane {
 
@@ -15,24 +24,12 @@ struct DorvaneCtlTestAccess {
     void Refresh_Pump_Status(int i) { ctl.Refresh_Pump_Status(i); }
     void Refresh_Console_Line(int i) { ctl.Refresh_Console_Line(i); }
     void Refresh_Panel_Keys(int p) { ctl.Refresh_Panel_Keys(p); }
-    bool Any_Pump_Locked() { return ctl.Any_Pump_Locked(); }
     void Disable_Pump_Buttons(int i) { ctl.Disable_Pump_Buttons(i); }
-    void Enable_Pump_Buttons(int i) { ctl.Enable_Pump_Buttons(i); }
     void Disable_Sale_Button(int i) { ctl.Disable_Sale_Button(i); }
-    void Enable_Sale_Button(int i) { ctl.Enable_Sale_Button(i); }
     // Handlers whose keys the panel may hide in the state under test.
     void Hook_Click() { ctl.Hook_Click(); }
     void PumpGas_Click() { ctl.PumpGas_Click(); }
 };
-
-}  // namespace dorvane
-
-#include <cstdio>
-#include <string>
-#include <utility>
-#include <vector>
-
-namespace dorvane {
 
 // A colour by the name the control uses for it, for readable test failures.
 inline std::string colour_text(Colour c) {
@@ -55,6 +52,69 @@ inline std::string colour_text(Colour c) {
 struct RecordingObserver : WidgetObserver {
     std::vector<std::pair<int, WidgetProperty>> changes;
     void widget_changed(int id, WidgetProperty what) override { changes.emplace_back(id, what); }
+};
+
+// A control whose terminal was opened at 06:10 on 5 December 2026, so that
+// the sequence counter stands at 12522200.
+struct Rig {
+    VirtualPlatform platform;
+    DorvaneCtl ctl{platform};
+    DorvaneCtlTestAccess acc{ctl};
+    PumpTable& t = acc.table();
+
+    explicit Rig(bool open = true) {
+        platform.set_clock({2026, 12, 5, 6, 10, 0});
+        if (open) ctl.Terminal_Opened(44, 81, 129);
+    }
+    const Widget& w(W name, int i = -1) const { return ctl.panel()(name, i); }
+    std::string colour(W name, int i = -1) const { return colour_text(w(name, i).back); }
+    std::string msg1() const { return w(W::Message1).caption; }
+    std::string msg2() const { return w(W::Message2).caption; }
+    void set_msg1(const char* text) { acc.panel().set_caption(acc.panel().id(W::Message1), text); }
+    void ticks(int n) {
+        for (int k = 0; k < n; ++k) {
+            platform.advance_seconds(1);
+            ctl.tick();
+        }
+    }
+    void confirm(Boolean flag = True) { ctl.Fuel_Itemization_Complete(flag, 0); }
+    void set_state(int p, Integer state) {
+        t.Pump_State(p) = state;
+        acc.Refresh_Pump_Status(p);
+    }
+    // Stores a completed sale in the next free slot of pump p.
+    void sale(int p, Long amount, Long paid = 0, Long seq = 0) {
+        const int s = t.Sales_Waiting(p);
+        (s == 0 ? t.Sale_Amount(p) : t.Stacked_Sale_Amount(p)) = amount;
+        (s == 0 ? t.Sale_Prepaid(p) : t.Stacked_Sale_Prepaid(p)) = paid;
+        t.Item_ZRD_Seq(s, p) = seq;
+        t.Sales_Waiting(p) = static_cast<Integer>(s + 1);
+        acc.Refresh_Pump_Status(p);
+    }
+    // Queues sale slot k of pump p the way the attendant does.
+    void queue(int p, int k) { k == 0 ? ctl.click(W::Sale, p) : ctl.click(W::NStatus, p); }
+    // The tester plays the customer at pump p (shown on the panel once opened).
+    void sim(int p) {
+        if (!w(W::Console).visible) ctl.click(W::Message1);
+        ctl.click(W::SimPump, p);
+    }
+    // Opens pump p from the console and authorizes it there, or sets it up as
+    // a rung-up, finalized prepay of `prepay`.
+    void authorize(int p, Long prepay = 0) {
+        ctl.click(W::Pump, p);
+        if (prepay == 0) return ctl.click(W::Pump, p);
+        t.Pump_State(p) = AUTH;
+        t.Prepaid(p) = True;
+        t.Prepay_Amount(p) = prepay;
+    }
+    // Pump Gas, then the nozzle held open.
+    void start_flow(int p) {
+        sim(p);
+        ctl.click(W::PumpGas);
+        ctl.click(W::Status, p);
+        ASSERT_EQ(t.Pump_State(p), BUSY);
+        ASSERT_EQ(t.Flow_On, True);
+    }
 };
 
 }  // namespace dorvane

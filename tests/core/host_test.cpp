@@ -1,0 +1,172 @@
+// The host surface: the property and method table, argument conversion, the
+// stubs, start-up and the seeding of the sequence counter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control/surface.h"
+#include "test_access.h"
+
+namespace dorvane {
+namespace {
+
+using VT = ValueType;
+
+// Name:type in interface order; I Integer, L Long, S String, B Boolean.
+constexpr const char* kProperties =
+    "Tender_ID:I Itemization_Type:I POS_Entry_ID:I Pump_Number:I "
+    "ZRD_Sequence_Number:L "
+    "Total_Price:L Fuel_PLU:S Fuel_Grade:I Gallons_Sold:L "
+    "Price_Per_Gallon_Sold:I "
+    "Cash_Price_Per_Gallon:I Credit_Price_Per_Gallon:I Rejection_Code:S "
+    "Rejected_Card_Number:S "
+    "Rejection_Reference_Code:L Track1:S Track2:S Car_Wash_Status:I "
+    "Transaction_Total:I "
+    "Fuel_Gallons_Sold:I Car_Wash_PIN:I Car_Wash_Price:L Car_Wash_PLU:S "
+    "Fuel_Pricing_Group:I "
+    "Fuel_Price_Change_Date_Time:S Fuel_Pricing_Entries:I Fuel_Pricing_Entry:I "
+    "Fuel_Price_State:S Fuel_Product_Id:I Fuel_Product_Name:S "
+    "Fuel_Service_Level:I "
+    "Fuel_Price_Media:I Fuel_Price:I Refund_Sale_Price:L BeepFrequency:L "
+    "BeepDuration:L "
+    "TimerSwx:B";
+
+// "Name(param:T&, ...)->R" with & for by reference, V for Variant, - for no
+// result.
+constexpr const char* kMethods =
+    "Car_Wash_Request()->Boolean Poll_Car_Wash_Itemization()->- "
+    "Get_Fuel_Promos(Promos:V&)->Integer Apply_Fuel_Price_Changes()->Boolean "
+    "Fuel_Pricing_Request()->Boolean Poll_Fuel_Pricing()->Integer "
+    "Poll_Fuel_Itemization()->Boolean "
+    "Fuel_Itemization_Complete(SuccessFlag:Boolean&, "
+    "DisplayMessage:Integer)->- "
+    "Put_Fuel_Discount(EntryID:Integer, Discount:Long, "
+    "CentsOffPerGallon:Integer)->- "
+    "Terminal_Opened(Cashier_Number:Integer, Terminal_Number:Integer, "
+    "TCF_Day_Number:Integer)->- "
+    "Terminal_Unlocked()->- Terminal_Closed()->- Terminal_Locked()->- "
+    "Reset_Fuel_Controller()->Boolean Fuel_Price_Change_Pending()->Boolean "
+    "Transaction_Finalized(Cash_Sale_Flag:Integer)->- "
+    "Transaction_Canceled()->- "
+    "Reset_Fuel_Pump(Pump:Integer&)->Boolean";
+
+std::string signature(const MethodInfo& m) {
+    auto t = [](VT v) { return v == kVariantParam ? std::string("V") : value_type_name(v); };
+    std::string s = std::string(m.name) + "(";
+    for (const ParamInfo& p : m.params)
+        s += (s.back() == '(' ? "" : ", ") + std::string(p.name) + ":" + t(p.type) +
+             (p.by_ref ? "&" : "");
+    return s + ")->" + (m.result ? t(*m.result) : "-");
+}
+
+TEST(Surface, members_in_interface_order) {
+    std::string listed;
+    int index = 0;
+    for (const PropertyInfo& p : surface_properties()) {
+        listed += (index ? " " : "") + std::string(p.name) + ":" + value_type_name(p.type)[0];
+        EXPECT_TRUE(p.readable && p.writable) << p.name;
+        EXPECT_EQ(find_property(p.name), index++);
+    }
+    EXPECT_EQ(listed, kProperties);
+    EXPECT_EQ(find_property("Pump_State"), -1);
+    listed.clear(), index = 0;
+    for (const MethodInfo& m : surface_methods()) {
+        listed += (index ? " " : "") + signature(m);
+        EXPECT_EQ(find_method(m.name), index++);
+    }
+    EXPECT_EQ(listed, kMethods);
+    EXPECT_EQ(find_method("Refresh_Pump_Status"), -1);
+}
+
+struct SurfaceCtl : ::testing::Test {
+    VirtualPlatform platform;
+    DorvaneCtl ctl{platform};
+    PumpTable& t = DorvaneCtlTestAccess(ctl).table();
+    int prop(const char* name) { return find_property(name); }
+    Variant call(const char* name, std::vector<Variant>& args) {
+        return invoke_method(ctl, find_method(name), args);
+    }
+};
+
+TEST_F(SurfaceCtl, start_up_sets_no_property_and_every_property_stores_what_is_written) {
+    const auto& props = surface_properties();
+    for (int p = 0; p < 37; ++p) {
+        const VT type = props[static_cast<std::size_t>(p)].type;
+        EXPECT_EQ(get_property(ctl, p).as_int(), 0) << props[static_cast<std::size_t>(p)].name;
+        EXPECT_EQ(get_property(ctl, p).as_string(), "");
+        const Variant v = type == VT::String    ? Variant::string("x" + std::to_string(p))
+                          : type == VT::Integer ? Variant::integer(-32768)
+                          : type == VT::Long    ? Variant::long_(2147483647)
+                                                : Variant::boolean(True);
+        set_property(ctl, p, v);
+        EXPECT_EQ(get_property(ctl, p), v) << props[static_cast<std::size_t>(p)].name;
+    }
+    EXPECT_EQ(ctl.BeepFrequency, 2147483647);
+    EXPECT_EQ(ctl.Fuel_PLU, "x6");
+    set_property(ctl, prop("Total_Price"),
+                 Variant::integer(7));  // widened to Long
+    EXPECT_EQ(get_property(ctl, prop("Total_Price")), Variant::long_(7));
+    EXPECT_THROW(set_property(ctl, prop("Pump_Number"), Variant::long_(-32769)), OverflowFault);
+    EXPECT_THROW(set_property(ctl, prop("TimerSwx"), Variant::long_(70000)), OverflowFault);
+    EXPECT_THROW(set_property(ctl, prop("Pump_Number"), Variant::string("5")), TypeMismatch);
+    EXPECT_THROW(set_property(ctl, prop("Pump_Number"), Variant()), TypeMismatch);
+    EXPECT_THROW(set_property(ctl, prop("Total_Price"), Variant::real(20.5)), TypeMismatch);
+    EXPECT_THROW(set_property(ctl, prop("Fuel_PLU"), Variant::integer(5)), TypeMismatch);
+    EXPECT_EQ(ctl.Pump_Number, -32768);
+    EXPECT_EQ(ctl.Total_Price, 7);
+    EXPECT_THROW(get_property(ctl, 37), IndexFault);
+}
+
+TEST_F(SurfaceCtl, invoke_converts_arguments_before_the_call_and_writes_back_by_ref) {
+    std::vector<Variant> flag{Variant::boolean(1), Variant::integer(0)};
+    ctl.Pump_Number = 0;
+    EXPECT_THROW(call("Fuel_Itemization_Complete", flag), IndexFault);
+    ctl.Pump_Number = 5;
+    EXPECT_EQ(call("Fuel_Itemization_Complete", flag), Variant());  // no result
+    EXPECT_EQ(flag[0], Variant::boolean(1));                        // not normalised to True
+
+    std::vector<Variant> opened{Variant::integer(1), Variant::long_(40000), Variant::integer(3)};
+    EXPECT_THROW(call("Terminal_Opened", opened), OverflowFault);
+    opened[1] = Variant::string("81");
+    EXPECT_THROW(call("Terminal_Opened", opened), TypeMismatch);
+    std::vector<Variant> too_few{Variant::integer(1)};
+    EXPECT_THROW(call("Terminal_Opened", too_few), TypeMismatch);
+    EXPECT_EQ(t.Terminal_State, 0);
+    opened[1] = Variant::long_(81);  // a Long that fits an Integer is accepted
+    call("Terminal_Opened", opened);
+    EXPECT_EQ(t.Terminal_Number, 81);
+}
+
+TEST_F(SurfaceCtl, reset_and_end_demo_touch_nothing_but_message1) {
+    ctl.Terminal_Opened(1, 2, 3);
+    ctl.click(W::Message1);
+    ASSERT_EQ(ctl.Car_Wash_Request(), True);
+    RecordingObserver seen;
+    ctl.panel_for_view().set_observer(&seen);
+    ctl.click(W::ExitKey);
+    ctl.Put_Fuel_Discount(3, 150, 10);
+    EXPECT_TRUE(seen.changes.empty());
+    EXPECT_EQ(ctl.Reset_Fuel_Controller(), True);
+    ASSERT_EQ(seen.changes.size(), 1u);
+    EXPECT_EQ(seen.changes[0].first, ctl.panel().id(W::Message1));
+    EXPECT_EQ(seen.changes[0].second, WidgetProperty::Caption);
+    EXPECT_EQ(t.POS_Request, REQ_CAR_WASH);
+}
+
+TEST_F(SurfaceCtl, opening_seeds_the_sequence_counter_from_the_clock) {
+    const struct {
+        LocalDateTime at;
+        Long counter;
+    } cases[] = {{{2026, 12, 5, 6, 10, 0}, 12522200},   {{2027, 1, 1, 0, 0, 0}, 1100000},
+                 {{2026, 10, 10, 12, 0, 0}, 101043200}, {{2026, 11, 1, 0, 0, 0}, 11100000},
+                 {{2026, 1, 11, 0, 0, 0}, 11100000},    {{2026, 9, 30, 2, 46, 40}, 93010000}};
+    for (const auto& c : cases) {
+        platform.set_clock(c.at);
+        ctl.Terminal_Opened(1, 2, 3);
+        EXPECT_EQ(t.ZRD_Seq_Counter, c.counter) << c.at.month << "/" << c.at.day;
+    }
+}
+
+}  // namespace
+}  // namespace dorvane

@@ -1,0 +1,667 @@
+// The POS side: the fuel item a poll hands out, its confirmation and time-out,
+// the end of a transaction (finalize and cancel), and the car-wash and pricing
+// exchanges.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+#include <string>
+
+#include "test_access.h"
+
+namespace dorvane {
+namespace {
+
+// Pump 4 (index 3) holding a postpay sale in slot 0 and a declined, prepaid
+// one in slot 1.
+void two_sales(Rig& f, Boolean claimed0, Boolean claimed1) {
+    f.sale(3, 1000, 0, 50);
+    f.sale(3, 600, 900, 51);
+    f.t.Card_Rejected(1, 3) = True;
+    f.t.Sale_Claimed(3) = claimed0;
+    f.t.Stacked_Sale_Claimed(3) = claimed1;
+    for (int k = 0; k < 3; ++k)
+        f.t.Item_Entry_ID(k, 3) = static_cast<Integer>(30 + k);
+}
+
+TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
+    const struct {
+        int k;
+        Integer code;
+        int rejected;  // slot of a declined card on the pump, -1: none
+        Boolean refunded;
+        Long total;
+        Integer entry;
+    } rows[] = {
+        {0, 0, -1, False, 2000, 0}, {0, 1, -1, False, 2000, 20}, {1, 0, -1, False, 2000, 0},
+        {0, 0, 0, False, 2000, 0},  {1, 1, 1, False, 2000, 21},  {0, 0, 1, False, 2000, 0},
+        {2, 2, -1, False, 1800, 0}, {2, 2, -1, True, 1800, 22},  {2, 3, -1, False, 1800, 22},
+        {2, 3, -1, True, 1800, 0},  {0, 4, 0, False, 2500, 0},   {1, 5, -1, False, 3000, 21}};
+    const struct {
+        const char* plu;
+        Integer grade;
+        Long gallons;
+        Integer price;
+        const char *code, *card;
+        Long reference;
+    } slot[] = {{"555001", 1, 14296, 1399, "RM31", "4784123412341234          ", 123456},
+                {"555002", 2, 13342, 1499, "RM24", "4784000000000001          ", 111111}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "slot " << r.k << " code " << r.code << " rejected "
+                                        << r.rejected << " refunded " << r.refunded);
+        Rig f;
+        const int p = 5;
+        f.t.Tick_Count = 40;
+        f.t.Sim_Pump = 0, f.t.Tender_Code(0) = 7, f.t.Tender_Code(p) = 3;
+        f.sale(p, 2000, 2500, 100);
+        f.sale(p, 2000, 3000, 101);
+        f.t.Prepay_Amount(p) = 1800, f.t.Prepay_Refunded(p) = r.refunded;
+        f.t.Item_ZRD_Seq(2, p) = 102;
+        for (int k = 0; k < 3; ++k)
+            f.t.Item_Entry_ID(k, p) = static_cast<Integer>(20 + k);
+        if (r.rejected >= 0) f.t.Card_Rejected(r.rejected, p) = True;
+        f.t.Item_Request(r.k, p) = r.code;
+        f.ctl.Refund_Sale_Price = 99;
+        f.ctl.Track1 = f.ctl.Track2 = "stale";
+
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        const bool fuel = r.code < 2, declined = fuel && r.rejected == r.k;
+        const auto& s = slot[r.k == 1];
+        EXPECT_EQ(f.ctl.Pump_Number, 6);
+        EXPECT_EQ(f.ctl.Itemization_Type, r.code);
+        EXPECT_EQ(f.ctl.ZRD_Sequence_Number, 100 + r.k);
+        EXPECT_EQ(f.ctl.Refund_Sale_Price, 0);
+        EXPECT_EQ(f.ctl.Tender_ID, 7);
+        EXPECT_EQ(f.ctl.POS_Entry_ID, r.entry);
+        EXPECT_EQ(f.ctl.Total_Price, r.total);
+        EXPECT_EQ(f.ctl.Fuel_PLU, fuel ? s.plu : "");
+        EXPECT_EQ(f.ctl.Fuel_Grade, fuel ? s.grade : 0);
+        EXPECT_EQ(f.ctl.Gallons_Sold, fuel ? s.gallons : 0);
+        EXPECT_EQ(f.ctl.Price_Per_Gallon_Sold, fuel ? s.price : 0);
+        EXPECT_EQ(f.ctl.Cash_Price_Per_Gallon + f.ctl.Credit_Price_Per_Gallon,
+                  fuel ? 2 * s.price : 0);
+        EXPECT_EQ(f.ctl.Rejection_Code, declined ? s.code : "    ");
+        EXPECT_EQ(f.ctl.Rejected_Card_Number, declined ? s.card : std::string(26, ' '));
+        EXPECT_EQ(f.ctl.Rejection_Reference_Code, declined ? s.reference : 0);
+        EXPECT_EQ(f.ctl.Track1 + f.ctl.Track2, "");
+        EXPECT_EQ(f.t.POS_Request, REQ_FUEL);
+        EXPECT_EQ(f.t.Item_Slot, r.k);
+        EXPECT_EQ(f.t.Item_Deadline(r.k, p), 55);
+    }
+}
+
+TEST(Itemization, scan_goes_by_pump_then_slot) {
+    struct Waiting {
+        int k, i;
+        Integer code;
+    };
+    const struct {
+        Waiting a, b;
+        Integer pump_number, type;
+    } rows[] = {{{1, 2, 0}, {2, 1, 2}, 2, 2},
+                {{2, 4, 3}, {1, 4, 1}, 5, 1},
+                {{1, 4, 5}, {0, 4, 4}, 5, 4},
+                {{0, 23, 0}, {2, 0, 2}, 1, 2}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.type);
+        Rig f;
+        f.ctl.Pump_Number = 9, f.ctl.Fuel_PLU = "host";
+        EXPECT_EQ(f.ctl.Poll_Fuel_Itemization(), False);  // nothing waiting: record untouched
+        EXPECT_EQ(f.ctl.Pump_Number, 9);
+        EXPECT_EQ(f.ctl.Fuel_PLU, "host");
+        EXPECT_EQ(f.t.POS_Request, REQ_NONE);
+        f.t.Item_Request(r.a.k, r.a.i) = r.a.code;
+        f.t.Item_Request(r.b.k, r.b.i) = r.b.code;
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        EXPECT_EQ(f.ctl.Pump_Number, r.pump_number);
+        EXPECT_EQ(f.ctl.Itemization_Type, r.type);
+    }
+}
+
+TEST(Itemization, slot_0_sale_without_a_number_takes_the_prepays) {
+    Rig f;
+    f.sale(3, 1500, 2000, 0);
+    f.sale(3, 700, 0, 0);
+    f.t.Item_ZRD_Seq(2, 3) = 555;
+    f.queue(3, 0);
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    EXPECT_EQ(f.ctl.ZRD_Sequence_Number, 555);
+    EXPECT_EQ(f.t.Item_ZRD_Seq(0, 3), 555);
+    f.t.Item_Request(0, 3) = NO_REQUEST;
+    f.t.Item_Request(1, 3) = RING_UP_SALE;
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    EXPECT_EQ(f.ctl.ZRD_Sequence_Number, 0);  // only slot 0 borrows
+}
+
+TEST(Itemization, prepaid_sale_goes_through_the_two_step_chains) {
+    for (int k : {0, 1}) {
+        SCOPED_TRACE(k);
+        Rig f;
+        const int p = 4;
+        if (k == 1) f.sale(p, 900, 0, 300);
+        f.sale(p, 1500, 2000, 301);
+        auto locked = [&] { return !(k == 0 ? f.w(W::Sale, p) : f.w(W::Pump, p)).enabled; };
+        auto claimed = [&] { return k == 0 ? f.t.Sale_Claimed(p) : f.t.Stacked_Sale_Claimed(p); };
+        const struct {
+            Integer code;
+            Long total;
+            const char *msg1, *msg2;
+            Integer next;
+        } steps[] = {{REFUND_PREPAY, 2000, "Register REFUNDS PrePay of 20.00", "", RING_UP_SALE},
+                     {RING_UP_SALE, 1500, "", "Register Rings Up Sale of 15.00", NO_REQUEST},
+                     {VOID_REFUND, 2000, "Register VOIDS PrePay REFUND of 20.00", "", VOID_SALE},
+                     {VOID_SALE, 1500, "", "Register VOIDS Sale of 15.00", NO_REQUEST}};
+        for (const auto& s : steps) {
+            if (s.code == REFUND_PREPAY || s.code == VOID_REFUND) f.queue(p, k);
+            EXPECT_EQ(f.t.Item_Request(k, p), s.code);
+            ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+            EXPECT_EQ(f.ctl.Total_Price, s.total);
+            f.set_msg1("");
+            f.confirm();
+            EXPECT_EQ(f.msg1(), s.msg1);
+            EXPECT_EQ(*s.msg2 ? f.msg2() : "", s.msg2);
+            EXPECT_EQ(f.t.Item_Request(k, p), s.next);
+            EXPECT_EQ(locked(), s.next != NO_REQUEST);
+            EXPECT_EQ(claimed(), to_boolean(s.code == RING_UP_SALE || s.code == VOID_REFUND));
+            EXPECT_EQ(f.ctl.Gallons_Sold, s.total == 2000 ? 0 : k == 0 ? 10722 : 10007);
+        }
+        EXPECT_EQ(f.t.POS_Request, REQ_NONE);
+    }
+}
+
+TEST(Itemization, only_the_boolean_true_value_is_success) {
+    for (Boolean flag : {Boolean{1}, Boolean{2}, Boolean{-2}, True}) {
+        SCOPED_TRACE(flag);
+        Rig f;
+        f.sale(2, 1000, 0, 9);
+        f.queue(2, 0);
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        f.confirm(flag);
+        const bool ok = flag == True;
+        EXPECT_EQ(f.msg1(), ok ? "" : "Fuel Itemization Failed");
+        EXPECT_EQ(f.t.Sale_Claimed(2), to_boolean(ok));
+        EXPECT_EQ(f.t.Item_Request(0, 2), ok ? NO_REQUEST : RING_UP_SALE);
+        EXPECT_TRUE(f.w(W::Sale, 2).enabled);
+        EXPECT_EQ(f.t.POS_Request + f.t.Item_Deadline(0, 2), REQ_NONE);
+    }
+}
+
+TEST(Itemization, a_failed_item_stays_waiting_except_a_refund_step) {
+    const struct {
+        int k;
+        Long paid;        // of the sale in slot k (slot 1 holds 6.00)
+        Boolean claimed;  // of the sale in slot k
+        Integer after;
+    } rows[] = {{0, 0, False, RING_UP_SALE},  {0, 0, True, VOID_SALE},
+                {1, 0, False, RING_UP_SALE},  {2, 0, False, RING_UP_PREPAY},
+                {0, 2000, False, NO_REQUEST}, {1, 1000, True, NO_REQUEST}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.k << " " << r.paid << " " << r.claimed);
+        Rig f;
+        f.sale(4, 1500, r.k == 0 ? r.paid : 0, 11);
+        if (r.k == 1) f.sale(4, 600, r.paid, 12);
+        (r.k == 1 ? f.t.Stacked_Sale_Claimed(4) : f.t.Sale_Claimed(4)) = r.claimed;
+        if (r.k == 2) {
+            f.ctl.click(W::Pump, 4);
+            f.ctl.click(W::Value, 0);
+        }
+        r.k == 2 ? f.ctl.click(W::Pump, 4) : f.queue(4, r.k);
+        const W key = r.k == 0 ? W::Sale : W::Pump;
+        ASSERT_FALSE(f.w(key, 4).enabled);
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        f.confirm(False);
+        EXPECT_EQ(f.msg1(), "Fuel Itemization Failed");
+        EXPECT_EQ(f.t.Item_Request(r.k, 4), r.after);
+        EXPECT_EQ(f.w(key, 4).enabled, r.after != NO_REQUEST);  // a refund step stays locked
+        EXPECT_EQ(f.t.Sale_Claimed(4), r.k == 0 ? r.claimed : False);
+        EXPECT_EQ(f.t.Pump_State(4), r.k == 2 ? IDLE : CLOSED);
+        EXPECT_EQ(f.t.POS_Request, REQ_NONE);
+    }
+}
+
+TEST(Itemization, confirmations_that_do_not_match_the_polled_item) {
+    Rig f;  // handed out again: a new deadline
+    f.sale(3, 1000, 0, 4);
+    f.queue(3, 0);
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    f.ticks(5);
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    f.ticks(14);
+    EXPECT_EQ(f.t.POS_Request, REQ_FUEL);
+    // Confirmed once the exchange was taken over: only the item is cleared.
+    f.ctl.Car_Wash_Request();
+    f.ctl.POS_Entry_ID = 8;
+    f.confirm();
+    EXPECT_EQ(f.t.Item_Request(0, 3), NO_REQUEST);
+    EXPECT_EQ(f.t.Item_Entry_ID(0, 3), 8);
+    EXPECT_EQ(f.t.Sale_Claimed(3), False);
+    EXPECT_EQ(f.msg2(), " ");
+    EXPECT_FALSE(f.w(W::Sale, 3).enabled);
+    EXPECT_EQ(f.t.POS_Request, REQ_CAR_WASH);
+
+    // The item is found by its sequence number; the polled one if none matches.
+    for (auto [zrd, acted_on] : {std::pair{999, 0}, std::pair{61, 1}}) {
+        Rig g;
+        g.sale(3, 1000, 0, 60);
+        g.sale(3, 500, 0, 61);
+        g.queue(3, 0);
+        g.t.Item_Request(1, 3) = RING_UP_SALE;
+        ASSERT_EQ(g.ctl.Poll_Fuel_Itemization(), True);
+        g.ctl.ZRD_Sequence_Number = zrd;
+        g.confirm();
+        EXPECT_EQ(g.t.Item_Request(acted_on, 3), NO_REQUEST);
+        EXPECT_EQ(g.t.Item_Request(1 - acted_on, 3), RING_UP_SALE);
+        EXPECT_EQ(g.t.Sale_Claimed(3), to_boolean(acted_on == 0));
+        EXPECT_EQ(g.t.Stacked_Sale_Claimed(3), to_boolean(acted_on == 1));
+    }
+}
+
+// A sale that left its slot while its ring-up was out is not marked rung up.
+TEST(Itemization, a_late_ring_up_marks_only_a_sale_that_is_there) {
+    for (int k : {0, 1}) {
+        SCOPED_TRACE(k);
+        Rig f;
+        f.sale(3, 1000, 0, 60);
+        f.sale(3, 500, 0, 61);
+        f.t.Item_Request(k, 3) = RING_UP_SALE;
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        f.t.Sales_Waiting(3) = static_cast<Integer>(k);  // the sale has gone
+        f.confirm();
+        EXPECT_EQ(f.t.Sale_Claimed(3) | f.t.Stacked_Sale_Claimed(3), False);
+    }
+}
+
+TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
+    const struct {
+        Integer code;
+        const char *before, *after;  // marks: U unpaid, R refunded, C close, A autopay
+        Integer state;
+        bool prepaid, unpaid;
+        const char* message;
+    } rows[] = {{2, "", "", AUTH, true, true, "Register Rings Up PrePay of 20.00"},
+                {2, "UR", "", AUTH, true, false, "Register Rings Up PrePay of 20.00"},
+                {3, "U", "", IDLE, false, false, "Register VOIDS PrePay of 20.00"},
+                {3, "C", "", CLOSED, false, false, "Register VOIDS PrePay of 20.00"},
+                {3, "A", "", AUTH, false, false, "Register VOIDS PrePay of 20.00"},
+                {3, "R", "", AUTH, true, true, "Register VOIDS PrePay of 20.00"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.code << " " << r.before);
+        Rig f;
+        const int p = 2;
+        const std::string marks = r.before;
+        auto has = [&](char c) { return to_boolean(marks.find(c) != std::string::npos); };
+        f.t.Pump_State(p) = r.code == 2 && !is_set(has('R')) ? CALL : AUTH;
+        f.t.Calling(p) = True;
+        f.t.Prepaid(p) = to_boolean(r.code == 3 || is_set(has('R')));
+        f.t.Prepay_Amount(p) = 2000;
+        f.t.Prepay_Unpaid(p) = has('U'), f.t.Prepay_Refunded(p) = has('R');
+        f.t.Close_Pending(p) = has('C'), f.t.AutoPay(p) = has('A');
+        f.t.Item_ZRD_Seq(2, p) = 808;
+        f.t.Pump_ZRD_Seq(p) = 707;
+        f.t.Item_Request(2, p) = r.code;
+        f.acc.Disable_Pump_Buttons(p);
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        f.ctl.POS_Entry_ID = 31;
+        f.confirm();
+        EXPECT_EQ(f.msg2(), r.message);
+        EXPECT_EQ(f.t.Pump_State(p), r.state);
+        EXPECT_EQ(f.t.Prepaid(p), to_boolean(r.prepaid));
+        EXPECT_EQ(f.t.Prepay_Unpaid(p), to_boolean(r.unpaid));
+        EXPECT_EQ(f.t.Prepay_Amount(p), r.prepaid ? 2000 : 0);
+        EXPECT_EQ(f.t.Close_Pending(p), False);
+        EXPECT_EQ(f.t.Item_Entry_ID(2, p), 31);
+        EXPECT_TRUE(f.w(W::Pump, p).enabled);
+        if (r.code == 2) {
+            EXPECT_EQ(f.t.Calling(p), False);
+            EXPECT_EQ(f.t.Pump_ZRD_Seq(p), 808);  // the sale will carry the prepay's number
+        }
+    }
+}
+
+TEST(Itemization, big_sales_are_itemized_with_their_volume) {
+    const struct {
+        int k;
+        Long total, gallons;
+    } rows[] = {{1, 300000, 2001334},
+                {0, std::numeric_limits<Long>::max(), std::numeric_limits<Long>::max()}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.total);
+        Rig f;
+        f.sale(0, r.k == 0 ? r.total : 100, 0, 1);
+        if (r.k == 1) f.sale(0, r.total, 0, 2);
+        f.t.Item_Request(r.k, 0) = RING_UP_SALE;
+        ASSERT_NO_THROW(EXPECT_EQ(f.ctl.Poll_Fuel_Itemization(), True));
+        EXPECT_EQ(f.ctl.Gallons_Sold, r.gallons);
+    }
+}
+
+TEST(Itemization, panel_key_polls_and_confirms_and_numbers_new_lines) {
+    Rig f;
+    f.ctl.click(W::Message1);
+    f.sale(1, 1517, 0, 12522201);
+    f.queue(1, 0);
+    f.ctl.click(W::ItemizeFuelKey);
+    EXPECT_EQ(f.w(W::ItemizeFuelKey).caption, "Itemization OK");
+    f.ctl.click(W::ItemizeFuelKey);
+    EXPECT_EQ(f.t.Sale_Claimed(1), True);
+    EXPECT_EQ(f.w(W::ItemizeFuelKey).caption, "Itemization Poll");
+    f.t.Price_Change_Pending = 1;  // only the Boolean True value counts
+    EXPECT_EQ(f.ctl.Fuel_Price_Change_Pending(), False);
+    EXPECT_EQ(f.t.Sim_Entry_Counter, 0);  // its sale button was locked: no new line
+    // An item handed out again after a failure has its buttons free: the
+    // simulated POS numbers its line, but not a void's.
+    for (int p : {1, 2}) {
+        if (p == 2) f.sale(2, 300, 0, 77);
+        f.queue(p, 0);
+        ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+        f.confirm(False);
+        f.ctl.click(W::ItemizeFuelKey);
+        f.ctl.click(W::ItemizeFuelKey);
+    }
+    EXPECT_EQ(f.t.Sim_Entry_Counter, 1);
+    EXPECT_EQ(f.t.Item_Entry_ID(0, 2), 1);
+}
+
+TEST(Itemization, range_faults_fail_the_call_and_show_on_the_panel) {
+    Rig f;
+    f.ctl.click(W::Message1);
+    f.sale(1, 1000, 0, 3);
+    f.queue(1, 0);
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    f.ctl.Pump_Number = 40;
+    EXPECT_THROW(f.ctl.click(W::ItemizeFuelKey), IndexFault);
+    EXPECT_EQ(f.msg1(), "Error: index out of range");
+    EXPECT_EQ(f.t.Item_Request(0, 1), RING_UP_SALE);  // nothing changed
+    f.ctl.Pump_Number = 2;
+    f.confirm(False);  // waiting again, buttons free
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    f.t.Sim_Entry_Counter = 32767;
+    EXPECT_THROW(f.ctl.click(W::ItemizeFuelKey), OverflowFault);
+    EXPECT_EQ(f.msg1(), "Error: overflow");
+    f.ctl.Transaction_Canceled();  // the control stays usable
+    EXPECT_EQ(f.t.Item_Request(0, 1), NO_REQUEST);
+}
+
+// ---- Time-outs.
+
+TEST(Exchange, requests_time_out_on_the_fifteenth_tick_past_the_16_bit_edge) {
+    enum Kind { Sale, Prepay, Wash, Pricing };
+    const struct {
+        Kind kind;
+        Long start;
+        const char* message;
+    } rows[] = {{Sale, 32752, "Pump 3 POS Response Time Out (15 Sec)"},
+                {Prepay, 32760, "Pump 3 POS Response Time Out (15 Sec)"},
+                {Sale, 100000, "Pump 3 POS Response Time Out (15 Sec)"},
+                {Wash, 40000, "Car Wash Poll Time Out (15 Sec)"},
+                {Pricing, 32752, "Pricing Poll Time Out (15 Sec)"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.kind);
+        Rig f;
+        f.t.Tick_Count = r.start;
+        const int k = r.kind == Prepay ? 2 : 0;
+        if (r.kind == Sale) f.sale(2, 1000, 0, 4), f.queue(2, 0);
+        if (r.kind == Prepay) {
+            f.ctl.click(W::Pump, 2), f.ctl.click(W::Value, 1), f.ctl.click(W::Pump, 2);
+        }
+        EXPECT_EQ(f.ctl.Poll_Fuel_Itemization(), to_boolean(r.kind <= Prepay));
+        if (r.kind == Wash) f.ctl.Car_Wash_Request();
+        if (r.kind == Pricing) f.ctl.Fuel_Pricing_Request();
+        f.ticks(14);
+        EXPECT_NE(f.t.POS_Request, REQ_NONE);
+        f.ticks(1);
+        EXPECT_EQ(f.msg1(), r.message);
+        EXPECT_EQ(f.t.POS_Request, REQ_NONE);
+        EXPECT_EQ(f.t.Item_Deadline(k, 2) + f.t.Car_Wash_Deadline + f.t.Pricing_Deadline, 0);
+        if (r.kind > Prepay) continue;
+        EXPECT_EQ(f.t.Item_Request(k, 2), NO_REQUEST);
+        EXPECT_TRUE(f.w(r.kind == Sale ? W::Sale : W::Pump, 2).enabled);
+    }
+}
+
+// ---- The end of a transaction.
+
+TEST(Transaction, finalize_pays_the_rung_up_sales) {
+    const struct {
+        Boolean claimed0, claimed1;
+        Integer waiting;
+        Long amount0, paid0;
+        Boolean rejected0;
+        Long seq0, seq1;
+    } rows[] = {{False, False, 2, 1000, 0, False, 50, 51},
+                {True, False, 1, 600, 900, True, 51, 51},  // slot 1 moves down
+                {False, True, 1, 1000, 0, False, 50, 0},
+                {True, True, 0, 0, 0, False, 0, 0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.claimed0 << " " << r.claimed1);
+        Rig f;
+        two_sales(f, r.claimed0, r.claimed1);
+        f.t.Sim_Entry_Counter = 4;
+        f.ctl.Transaction_Finalized(1);
+        EXPECT_EQ(f.msg2(), "Transaction Finalized");
+        EXPECT_EQ(f.t.Sim_Entry_Counter, 0);
+        EXPECT_EQ(f.t.Sales_Waiting(3), r.waiting);
+        EXPECT_EQ(f.t.Sale_Amount(3), r.amount0);
+        EXPECT_EQ(f.t.Sale_Prepaid(3), r.paid0);
+        EXPECT_EQ(f.t.Card_Rejected(0, 3), r.rejected0);
+        EXPECT_EQ(f.t.Item_ZRD_Seq(0, 3), r.seq0);
+        EXPECT_EQ(f.t.Item_ZRD_Seq(1, 3), r.seq1);
+        EXPECT_EQ(f.t.Sale_Claimed(3), False);
+        if (r.waiting < 2) {
+            EXPECT_EQ(f.t.Stacked_Sale_Amount(3) + f.t.Stacked_Sale_Prepaid(3), 0);
+            EXPECT_EQ(f.t.Stacked_Sale_Claimed(3) | f.t.Card_Rejected(1, 3), False);
+            EXPECT_TRUE(f.w(W::Status, 3).visible);
+        }
+        EXPECT_EQ(f.t.Item_Entry_ID(0, 3) + f.t.Item_Entry_ID(1, 3), 0);
+        EXPECT_EQ(f.t.Item_Entry_ID(2, 3), 32);
+        EXPECT_EQ(r.waiting ? "" : f.w(W::Sale, 3).caption + f.w(W::NStatus, 3).caption, "");
+    }
+    Rig f;  // the captions are emptied even while the terminal is closed
+    f.ctl.Terminal_Closed();
+    f.ctl.Transaction_Finalized(1);
+    EXPECT_EQ(f.w(W::Sale, 5).caption + f.w(W::NStatus, 5).caption, "");
+}
+
+TEST(Transaction, finalize_and_cancel_settle_prepays) {
+    const struct {
+        bool cancel;
+        Integer state;
+        const char* marks;  // U unpaid, R refunded
+        Integer state_after;
+        Boolean prepaid_after, refunded_after;
+    } rows[] = {{false, AUTH, "U", AUTH, True, False}, {false, AUTH, "UR", IDLE, False, True},
+                {false, AUTH, "R", AUTH, True, True},  {true, AUTH, "U", IDLE, False, False},
+                {true, AUTH, "UR", AUTH, True, False}, {true, BUSY, "U", IDLE, True, False},
+                {true, AUTH, "R", AUTH, True, True}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.cancel << " " << r.state << " " << r.marks);
+        Rig f;
+        const std::string marks = r.marks;
+        f.t.Pump_State(6) = r.state;
+        f.t.Prepaid(6) = True;
+        f.t.Prepay_Amount(6) = 2000;
+        f.t.Prepay_Unpaid(6) = to_boolean(marks.find('U') != std::string::npos);
+        f.t.Prepay_Refunded(6) = to_boolean(marks.find('R') != std::string::npos);
+        r.cancel ? f.ctl.Transaction_Canceled() : f.ctl.Transaction_Finalized(1);
+        EXPECT_EQ(f.t.Pump_State(6), r.state_after);
+        EXPECT_EQ(f.t.Prepaid(6), r.prepaid_after);
+        EXPECT_EQ(f.t.Prepay_Amount(6), r.prepaid_after ? 2000 : 0);
+        EXPECT_EQ(f.t.Prepay_Unpaid(6), False);
+        EXPECT_EQ(f.t.Prepay_Refunded(6), r.refunded_after);
+    }
+}
+
+TEST(Transaction, tender_is_kept_under_the_simulated_pump) {
+    Rig f;
+    f.ctl.click(W::Pump, 2);
+    f.sim(2);
+    f.ctl.Transaction_Finalized(5);
+    EXPECT_EQ(f.t.Tender_Code(2), 5);
+    EXPECT_EQ(f.t.Tender_Code(6), 1);
+    f.sale(6, 500);
+    f.t.Item_Request(0, 6) = RING_UP_SALE;
+    ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+    EXPECT_EQ(f.ctl.Tender_ID, 5);
+}
+
+// A request for a sale that leaves its slot, or moves down from slot 1, goes
+// with it, and the key it locked is free again while the terminal is open.
+TEST(Transaction, finalize_drops_requests_of_sales_that_leave_their_slot) {
+    const struct {
+        Boolean claimed0, claimed1;
+        int k;
+        bool handed_out, open;
+        Integer left;                                       // the request afterwards
+    } rows[] = {{True, False, 0, false, true, NO_REQUEST},  // void of a paid slot-0 sale
+                {True, False, 1, true, true, NO_REQUEST},   // ring-up of a sale moving down
+                {False, True, 1, true, true, NO_REQUEST},   // void of a paid slot-1 sale
+                {True, False, 1, true, false, NO_REQUEST},  // moving down while locked
+                {False, True, 0, false, true, RING_UP_SALE}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.claimed0 << r.claimed1 << r.k << r.open);
+        Rig f;
+        two_sales(f, r.claimed0, r.claimed1);
+        f.t.Stacked_Sale_Prepaid(3) = 0;
+        f.queue(3, r.k);
+        EXPECT_EQ(r.handed_out && !is_set(f.ctl.Poll_Fuel_Itemization()), false);
+        if (!r.open) f.ctl.Terminal_Locked();
+        f.ctl.Transaction_Finalized(1);
+        EXPECT_EQ(f.t.Item_Request(r.k, 3), r.left);
+        EXPECT_EQ(f.t.Item_Request(1 - r.k, 3), NO_REQUEST);
+        EXPECT_EQ(f.w(r.k == 0 ? W::Sale : W::Pump, 3).enabled, r.open && r.left == NO_REQUEST);
+        if (r.left != NO_REQUEST) continue;
+        EXPECT_EQ(f.t.Item_Deadline(r.k, 3), 0);
+        f.set_msg1("none");
+        f.ticks(15);
+        EXPECT_EQ(f.msg1(), "none");  // nothing left to time out
+    }
+}
+
+TEST(Transaction, cancel_forgets_requests_but_keeps_stored_sales) {
+    for (Integer waiting : {0, 1, 2}) {
+        SCOPED_TRACE(waiting);
+        Rig f;
+        two_sales(f, False, False);
+        f.queue(3, 0);
+        f.ctl.click(W::Pump, 8);
+        f.ctl.click(W::Value, 1);
+        f.ctl.click(W::Pump, 8);
+        f.t.Sales_Waiting(3) = waiting;
+        f.t.Card_Rejected(0, 3) = True;
+        f.t.Sale_Claimed(5) = True, f.t.Sales_Waiting(5) = 1;
+        f.ctl.Transaction_Canceled();
+        EXPECT_EQ(f.msg2(), "Transaction Canceled");
+        EXPECT_EQ(f.t.Item_Request(0, 3) + f.t.Item_Request(2, 8), 2 * NO_REQUEST);
+        EXPECT_EQ(f.t.Item_Deadline(0, 3) + f.t.Item_Entry_ID(0, 3) + f.t.Item_ZRD_Seq(2, 8), 0);
+        EXPECT_EQ(f.t.Prepay_Amount(8), 1500);  // nothing a request queued is undone
+        EXPECT_TRUE(f.w(W::Sale, 3).enabled && f.w(W::Pump, 8).enabled);
+        EXPECT_EQ(f.t.Sale_Claimed(5), False);
+        EXPECT_EQ(f.t.Item_ZRD_Seq(0, 3), waiting >= 1 ? 50 : 0);
+        EXPECT_EQ(f.t.Card_Rejected(0, 3), to_boolean(waiting >= 1));
+        EXPECT_EQ(f.t.Item_ZRD_Seq(1, 3), waiting == 2 ? 51 : 0);
+        EXPECT_EQ(f.t.Card_Rejected(1, 3), to_boolean(waiting == 2));
+    }
+}
+
+// A closed or locked console stays dead whatever the POS does meanwhile.
+TEST(Transaction, pos_answers_do_not_wake_a_closed_console) {
+    const std::function<void(Rig&)> acts[] = {
+        [](Rig& f) { f.confirm(); }, [](Rig& f) { f.confirm(False); }, [](Rig& f) { f.ticks(15); },
+        [](Rig& f) { f.ctl.Transaction_Canceled(); }};
+    for (int a = 0; a < 4; ++a) {
+        for (bool locked : {false, true}) {
+            SCOPED_TRACE(testing::Message() << a << (locked ? " locked" : " closed"));
+            Rig f;
+            two_sales(f, False, False);
+            f.queue(3, 1);
+            ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
+            locked ? f.ctl.Terminal_Locked() : f.ctl.Terminal_Closed();
+            acts[a](f);
+            for (W key : {W::Pump, W::NPump, W::Status, W::NStatus, W::Sale})
+                EXPECT_FALSE(f.w(key, 3).enabled);
+            f.ctl.Terminal_Unlocked();
+            EXPECT_TRUE(f.w(W::Pump, 3).enabled);
+        }
+    }
+}
+
+// ---- Car wash and pricing.
+
+TEST(Exchange, car_wash_and_pricing_in_and_out_of_sequence) {
+    enum Call { RequestWash, PollWash, RequestPricing, PollPricing };
+    const auto none = [](Rig&) {};
+    const auto fuel = [](Rig& f) {
+        f.sale(3, 100);
+        f.t.Item_Request(0, 3) = RING_UP_SALE;
+        f.ctl.Poll_Fuel_Itemization();
+    };
+    const auto wash = [](Rig& f) { f.ctl.Car_Wash_Request(); };
+    const auto pricing = [](Rig& f) { f.ctl.Fuel_Pricing_Request(); };
+    const auto wash_then_fuel = [](Rig& f) {
+        f.ctl.Car_Wash_Request();
+        EXPECT_EQ(f.ctl.Poll_Fuel_Itemization(), False);
+        EXPECT_EQ(f.msg1(), "Fuel Itemization Out Of Sequence");
+    };
+    const char* wash_oos = "Car Wash Request Out Of Sequence";
+    const char* pricing_oos = "Fuel Pricing Request Out Of Sequence";
+    const char* wash_late = "Car Wash Poll Time Out (15 Sec)";
+    const char* pricing_late = "Pricing Poll Time Out (15 Sec)";
+    const struct {
+        std::function<void(Rig&)> open;  // the exchange already open
+        Call call;
+        long result;
+        const char* message;
+        Integer pos_after;
+        const char* later;  // Message1 15 ticks on
+    } rows[] = {
+        {none, RequestWash, True, "old", REQ_CAR_WASH, wash_late},
+        {fuel, RequestWash, True, wash_oos, REQ_CAR_WASH, wash_late},
+        {pricing, RequestWash, True, wash_oos, REQ_CAR_WASH, pricing_late},
+        {none, PollWash, 3, wash_oos, REQ_NONE, "old"},
+        {pricing, PollWash, 3, wash_oos, REQ_NONE, pricing_late},
+        {wash_then_fuel, PollWash, 3, wash_oos, REQ_NONE, wash_late},
+        {wash, PollWash, 0, "old", REQ_NONE, "old"},
+        {none, RequestPricing, True, "old", REQ_PRICING, pricing_late},
+        {wash, RequestPricing, True, pricing_oos, REQ_PRICING, pricing_late},
+        {fuel, RequestPricing, True, pricing_oos, REQ_PRICING, pricing_late},
+        {none, PollPricing, 4, pricing_oos, REQ_NONE, "old"},
+        {wash, PollPricing, 4, pricing_oos, REQ_NONE, wash_late},
+        {pricing, PollPricing, 0, "old", REQ_NONE, "old"},
+    };
+    int row = 0;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(row++);
+        Rig f;
+        f.ctl.Car_Wash_PIN = 1, f.ctl.Car_Wash_Price = 2, f.ctl.Car_Wash_PLU = "host";
+        r.open(f);
+        f.set_msg1("old");
+        long result = 0;
+        switch (r.call) {
+            case RequestWash:
+                result = f.ctl.Car_Wash_Request();
+                break;
+            case PollWash:
+                f.ctl.Poll_Car_Wash_Itemization();
+                result = f.ctl.Car_Wash_Status;
+                EXPECT_EQ(f.ctl.Car_Wash_PIN, result == 0 ? 7208 : 1);
+                break;
+            case RequestPricing:
+                result = f.ctl.Fuel_Pricing_Request();
+                break;
+            case PollPricing:
+                result = f.ctl.Poll_Fuel_Pricing();
+                EXPECT_EQ(f.t.Pricing_Poll_Result, r.result);
+                break;
+        }
+        EXPECT_EQ(result, r.result);
+        EXPECT_EQ(f.msg1(), r.message);
+        EXPECT_EQ(f.t.POS_Request, r.pos_after);
+        // An answered request stops its clock; a request taken over does not.
+        f.set_msg1("old");
+        f.ticks(15);
+        EXPECT_EQ(f.msg1(), r.later);
+    }
+}
+
+}  // namespace
+}  // namespace dorvane
