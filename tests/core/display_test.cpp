@@ -2,9 +2,8 @@
 // status, the console frames, the simulator keys, and the widget model.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "test_access.h"
 
@@ -14,93 +13,66 @@ namespace {
 using namespace colour;
 constexpr int P = 4;  // the pump under test (pump number 5)
 
-// State set-ups, one letter each; a flag string applies them in order.
-struct Flag {
-    char letter;
-    void (*set)(Rig&);
-};
-const Flag kFlags[] = {
-    {'S', [](Rig& r) { r.t.Pump_Stopped(P) = True; }},
-    {'C', [](Rig& r) { r.t.Close_Pending(P) = True; }},
-    {'A', [](Rig& r) { r.t.AutoPay(P) = True; }},
-    {'K', [](Rig& r) { r.t.Calling(P) = True; }},
-    {'P', [](Rig& r) { r.t.Prepaid(P) = True, r.t.Prepay_Amount(P) = 2000; }},
-    {'U', [](Rig& r) { r.t.Prepay_Unpaid(P) = True; }},
-    {'M', [](Rig& r) { r.t.Move_Source = P; }},
-    {'m', [](Rig& r) { r.t.Move_Source = 0, r.t.Prepay_Unpaid(0) = True; }},  // unpaid source
-    {'n', [](Rig& r) { r.t.Move_Source = 0; }},                               // paid source
-    {'F', [](Rig& r) { r.t.Flowing_Pump = P, r.t.Flow_On = True, r.t.Dispensed(P) = 37; }},
-    {'f', [](Rig& r) { r.t.Flowing_Pump = P, r.t.Dispensed(P) = 37; }},  // flow paused
-    {'o', [](Rig& r) { r.t.Flowing_Pump = 0, r.t.Flow_On = True; }},     // another pump flows
-    {'1', [](Rig& r) { r.t.Sales_Waiting(P) = 1; }},
-    {'2', [](Rig& r) { r.t.Sales_Waiting(P) = 2; }},
-    {'$', [](Rig& r) { r.t.Console_Amount = 2000; }},
-    {'L', [](Rig& r) { r.t.Purchase_Limit(P) = 123456; }},
-    // The simulator panel, the terminal, the other pumps and the POS exchange.
-    {'h', [](Rig& r) { r.ctl.click(W::Message1); }},  // hides the shown panel
-    {'c', [](Rig& r) { r.ctl.Terminal_Closed(); }},
-    {'l', [](Rig& r) { r.ctl.Terminal_Locked(); }},
-    {'r', [](Rig& r) { r.t.Sale_Claimed(9) = True, r.t.Sales_Waiting(9) = 1; }},
-    {'q', [](Rig& r) { r.t.Sale_Claimed(9) = True; }},  // but no sale
-    {'s', [](Rig& r) { r.t.Stacked_Sale_Claimed(9) = True, r.t.Sales_Waiting(9) = 2; }},
-    {'t', [](Rig& r) { r.t.Stacked_Sale_Claimed(9) = True, r.t.Sales_Waiting(9) = 1; }},
-    {'x', [](Rig& r) { r.acc.Disable_Pump_Buttons(9); }},
-    {'y', [](Rig& r) { r.acc.Disable_Sale_Button(9); }},
-    {'z', [](Rig& r) { r.acc.Disable_Pump_Buttons(P); }},
-    {'d', [](Rig& r) { r.acc.panel().set_enabled(r.ctl.panel().id(W::SimPump, P), false); }},
-    {'i', [](Rig& r) { r.t.POS_Request = REQ_FUEL; }},
-    {'w', [](Rig& r) { r.t.POS_Request = REQ_CAR_WASH; }},
-    {'g', [](Rig& r) { r.t.POS_Request = REQ_PRICING; }},
-    {'!', [](Rig& r) { r.t.Price_Change_Pending = True; }},
-    {'~', [](Rig& r) { r.t.Price_Change_Pending = 1; }},  // set, but not True
-};
-
-void apply(Rig& r, const char* flags) {
-    for (const char* f = flags; *f; ++f) {
-        const Flag* flag = std::find_if(std::begin(kFlags), std::end(kFlags),
-                                        [&](const Flag& x) { return x.letter == *f; });
-        ASSERT_NE(flag, std::end(kFlags)) << "unknown flag " << *f;
-        flag->set(r);
-    }
+// State set-ups, one letter each: the marks K S A P U C of pump 5 (P with a
+// prepay of 20.00), M it is the MOVE source, m/n an unpaid/paid source on pump
+// 1, F/f it flows/paused with 0.37 dispensed, o another pump flows, 1/2 sales
+// waiting, $ a console amount, L a purchase limit; h hides the shown panel, c/l
+// close/lock the terminal; on pump 10 r a rung-up sale, q rung-up without one,
+// s/t a rung-up stacked sale with two/one waiting, x/y its pump/sale buttons
+// locked; z pump 5's buttons locked, d its simulator key disabled; i/w/g a fuel,
+// car wash or pricing exchange open; !/~ a price change pending (True/1).
+void apply(Rig& r, std::string_view f) {
+    PumpTable& t = r.t;
+    auto has = [&](char c) { return f.find(c) != std::string_view::npos; };
+    if (has('h')) r.ctl.click(W::Message1);
+    if (has('c')) r.ctl.Terminal_Closed();
+    if (has('l')) r.ctl.Terminal_Locked();
+    r.marks(P, f);
+    if (has('P')) t.Prepay_Amount(P) = 2000;
+    if (has('M') || has('m') || has('n')) t.Move_Source = has('M') ? P : 0;
+    if (has('m')) t.Prepay_Unpaid(0) = True;
+    if (has('F') || has('f')) t.Flowing_Pump = P, t.Dispensed(P) = 37;
+    if (has('F') || has('o')) t.Flow_On = True;
+    if (has('1') || has('2')) t.Sales_Waiting(P) = has('2') ? 2 : 1;
+    if (has('$')) t.Console_Amount = 2000;
+    if (has('L')) t.Purchase_Limit(P) = 123456;
+    if (has('r') || has('q')) t.Sale_Claimed(9) = True;
+    if (has('s') || has('t')) t.Stacked_Sale_Claimed(9) = True;
+    if (has('r') || has('s') || has('t')) t.Sales_Waiting(9) = has('s') ? 2 : 1;
+    if (has('x')) r.acc.Disable_Pump_Buttons(9);
+    if (has('y')) r.acc.Disable_Sale_Button(9);
+    if (has('z')) r.acc.Disable_Pump_Buttons(P);
+    if (has('d')) r.acc.panel().set_enabled(r.ctl.panel().id(W::SimPump, P), false);
+    if (has('i')) t.POS_Request = REQ_FUEL;
+    if (has('w')) t.POS_Request = REQ_CAR_WASH;
+    if (has('g')) t.POS_Request = REQ_PRICING;
+    if (has('!') || has('~')) t.Price_Change_Pending = has('!') ? True : 1;
 }
 
 TEST(Face, pump_status_per_state) {
+    // Colours of Pump, Sale and Status, then the Status caption.
     const struct {
         Integer state;
-        const char* flags;
-        Colour pump, sale, status;
-        const char* caption;
-    } rows[] = {{CLOSED, "", grey, grey, grey, "CLOSED"},
-                {IDLE, "", blue, blue, blue, "IDLE"},
-                {CALL, "K", yellow, blue, yellow, "CALL"},
-                {AUTH, "", light_green, blue, light_green, "AUTH"},
-                {AUTH, "A", light_green, blue, light_green, "AUTOPAY"},
-                {AUTH, "PU", pink, blue, pink, "PREPAID 20.00"},
-                {AUTH, "P", light_green, blue, light_green, "PREPAID 20.00"},
-                {AUTH, "M", pink, blue, pink, "AUTH"},
-                {BUSY, "F", green, blue, green, "BUSY 0.37"},
-                {BUSY, "f", green, blue, green, "BUSY"},
-                {BUSY, "o", green, blue, green, "BUSY"},
-                {ERROR, "", red, blue, red, "ERROR"},
-                {IDLE, "S", red, blue, red, "PUMP STOPPED"},
-                {IDLE, "S2", red, green, blue, "STOPPED"},
-                {BUSY, "S1", red, green, red, "PUMP STOPPED"},
-                {BUSY, "S2", red, green, green, "BUSY"},
-                {ERROR, "S", red, blue, red, "ERROR"},
-                {AUTH, "C", grey, blue, light_green, "AUTH"},
-                {IDLE, "C1", grey, green, blue, "IDLE"},
-                {IDLE, "C2", blue, green, blue, "IDLE"},
-                {CALL, "CS", red, blue, red, "PUMP STOPPED"}};
+        const char *flags, *shown;
+    } rows[] = {{CLOSED, "", "ggg CLOSED"},       {IDLE, "", "bbb IDLE"},
+                {CALL, "K", "yby CALL"},          {AUTH, "", "lbl AUTH"},
+                {AUTH, "A", "lbl AUTOPAY"},       {AUTH, "PU", "pbp PREPAID 20.00"},
+                {AUTH, "P", "lbl PREPAID 20.00"}, {AUTH, "M", "pbp AUTH"},
+                {BUSY, "F", "GbG BUSY 0.37"},     {BUSY, "f", "GbG BUSY"},
+                {BUSY, "o", "GbG BUSY"},          {ERROR, "", "rbr ERROR"},
+                {IDLE, "S", "rbr PUMP STOPPED"},  {IDLE, "S2", "rGb STOPPED"},
+                {BUSY, "S1", "rGr PUMP STOPPED"}, {BUSY, "S2", "rGG BUSY"},
+                {ERROR, "S", "rbr ERROR"},        {AUTH, "C", "gbl AUTH"},
+                {IDLE, "C1", "gGb IDLE"},         {IDLE, "C2", "bGb IDLE"},
+                {CALL, "CS", "rbr PUMP STOPPED"}};
     for (const auto& c : rows) {
         SCOPED_TRACE(testing::Message() << "state " << c.state << " flags " << c.flags);
         Rig r;
         r.t.Pump_State(P) = c.state;
         apply(r, c.flags);
         r.acc.Refresh_Pump_Status(P);
-        EXPECT_EQ(r.colour(W::Pump, P), colour_text(c.pump));
-        EXPECT_EQ(r.colour(W::Sale, P), colour_text(c.sale));
-        EXPECT_EQ(r.colour(W::Status, P), colour_text(c.status));
-        EXPECT_EQ(r.w(W::Status, P).caption, c.caption);
+        EXPECT_EQ(r.colours({W::Pump, W::Sale, W::Status}, P) + " " + r.w(W::Status, P).caption,
+                  c.shown);
         EXPECT_EQ(r.w(W::Pump, P).caption, "5");
     }
     for (bool lock : {false, true}) {  // nothing is drawn while closed or locked
@@ -156,51 +128,30 @@ TEST(Face, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
 }
 
 TEST(Face, console_frames_per_mode_and_state) {
-    const struct {
+    const struct {  // colours of NPump and NStatus
         Integer mode, state;
-        const char* flags;
-        Colour npump, nstatus;
-    } rows[] = {{MODE_AUTH, CLOSED, "", blue, blue},
-                {MODE_AUTH, IDLE, "", light_green, light_green},
-                {MODE_AUTH, IDLE, "2", blue, green},
-                {MODE_AUTH, CALL, "K", yellow, light_green},
-                {MODE_AUTH, CALL, "", light_green, light_green},
-                {MODE_AUTH, AUTH, "A", black, black},
-                {MODE_AUTH, AUTH, "MU", pink, pink},
-                {MODE_AUTH, AUTH, "M", light_green, light_green},
-                {MODE_AUTH, AUTH, "PU", blue, blue},
-                {MODE_AUTH, BUSY, "", red, green},
-                {MODE_AUTH, ERROR, "", blue, blue},
-                {MODE_AUTH, CLOSED, "S", grey, grey},
-                {MODE_AUTH, IDLE, "S", blue, blue},
-                {MODE_AUTH, CALL, "SK", yellow, yellow},
-                {MODE_AUTH, AUTH, "S", light_green, light_green},
-                {MODE_AUTH, AUTH, "SPU", pink, pink},
-                {MODE_AUTH, AUTH, "SM", pink, pink},
-                {MODE_AUTH, BUSY, "S", green, green},
-                {MODE_AUTH, ERROR, "S", red, red},
-                {MODE_STOP, IDLE, "S", red, red},
-                {MODE_PREPAY, CLOSED, "$", black, black},
-                {MODE_PREPAY, IDLE, "$", pink, pink},
-                {MODE_PREPAY, IDLE, "$2", black, green},
-                {MODE_PREPAY, IDLE, "", black, black},
-                {MODE_PREPAY, CALL, "$", pink, pink},
-                {MODE_PREPAY, CALL, "", black, black},
-                {MODE_PREPAY, AUTH, "P", blue, blue},
-                {MODE_PREPAY, AUTH, "P$", black, black},
-                {MODE_PREPAY, AUTH, "", black, black},
-                {MODE_STOP, CLOSED, "", red, red},
-                {MODE_CLOSE, CLOSED, "", blue, blue},
-                {MODE_CLOSE, IDLE, "", grey, grey},
-                {MODE_MOVE, AUTH, "P", pink, pink},
-                {MODE_MOVE, AUTH, "", black, black},
-                {MODE_MOVE_TO, CLOSED, "m", black, black},
-                {MODE_MOVE_TO, IDLE, "m", pink, pink},
-                {MODE_MOVE_TO, IDLE, "n", light_green, light_green},
-                {MODE_MOVE_TO, IDLE, "", light_green, light_green},
-                {MODE_MOVE_TO, AUTH, "MU", pink, pink},
-                {MODE_MOVE_TO, AUTH, "M", light_green, light_green},
-                {MODE_MOVE_TO, AUTH, "m", black, black}};
+        const char *flags, *frames;
+    } rows[] = {{MODE_AUTH, CLOSED, "", "bb"},     {MODE_AUTH, IDLE, "", "ll"},
+                {MODE_AUTH, IDLE, "2", "bG"},      {MODE_AUTH, CALL, "K", "yl"},
+                {MODE_AUTH, CALL, "", "ll"},       {MODE_AUTH, AUTH, "A", "kk"},
+                {MODE_AUTH, AUTH, "MU", "pp"},     {MODE_AUTH, AUTH, "M", "ll"},
+                {MODE_AUTH, AUTH, "PU", "bb"},     {MODE_AUTH, BUSY, "", "rG"},
+                {MODE_AUTH, ERROR, "", "bb"},      {MODE_AUTH, CLOSED, "S", "gg"},
+                {MODE_AUTH, IDLE, "S", "bb"},      {MODE_AUTH, CALL, "SK", "yy"},
+                {MODE_AUTH, AUTH, "S", "ll"},      {MODE_AUTH, AUTH, "SPU", "pp"},
+                {MODE_AUTH, AUTH, "SM", "pp"},     {MODE_AUTH, BUSY, "S", "GG"},
+                {MODE_AUTH, ERROR, "S", "rr"},     {MODE_STOP, IDLE, "S", "rr"},
+                {MODE_PREPAY, CLOSED, "$", "kk"},  {MODE_PREPAY, IDLE, "$", "pp"},
+                {MODE_PREPAY, IDLE, "$2", "kG"},   {MODE_PREPAY, IDLE, "", "kk"},
+                {MODE_PREPAY, CALL, "$", "pp"},    {MODE_PREPAY, CALL, "", "kk"},
+                {MODE_PREPAY, AUTH, "P", "bb"},    {MODE_PREPAY, AUTH, "P$", "kk"},
+                {MODE_PREPAY, AUTH, "", "kk"},     {MODE_STOP, CLOSED, "", "rr"},
+                {MODE_CLOSE, CLOSED, "", "bb"},    {MODE_CLOSE, IDLE, "", "gg"},
+                {MODE_MOVE, AUTH, "P", "pp"},      {MODE_MOVE, AUTH, "", "kk"},
+                {MODE_MOVE_TO, CLOSED, "m", "kk"}, {MODE_MOVE_TO, IDLE, "m", "pp"},
+                {MODE_MOVE_TO, IDLE, "n", "ll"},   {MODE_MOVE_TO, IDLE, "", "ll"},
+                {MODE_MOVE_TO, AUTH, "MU", "pp"},  {MODE_MOVE_TO, AUTH, "M", "ll"},
+                {MODE_MOVE_TO, AUTH, "m", "kk"}};
     for (const auto& c : rows) {
         SCOPED_TRACE(testing::Message()
                      << "mode " << c.mode << " state " << c.state << " flags " << c.flags);
@@ -209,8 +160,7 @@ TEST(Face, console_frames_per_mode_and_state) {
         r.t.Pump_State(P) = c.state;
         apply(r, c.flags);
         r.acc.Refresh_Console_Line(P);
-        EXPECT_EQ(r.colour(W::NPump, P), colour_text(c.npump));
-        EXPECT_EQ(r.colour(W::NStatus, P), colour_text(c.nstatus));
+        EXPECT_EQ(r.colours({W::NPump, W::NStatus}, P), c.frames);
         EXPECT_EQ(r.w(W::Status, P).visible, r.t.Sales_Waiting(P) < 2);
     }
     // A state or mode out of range keeps the frame, but the stacked sale still

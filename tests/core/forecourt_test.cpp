@@ -3,11 +3,13 @@
 // the purchase box, the attention alarm and the tick.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "control/banner.h"
@@ -66,11 +68,7 @@ PumpView view(PumpTable& t, int p) {
 }
 
 void put(Rig& f, int p, const PumpView& v) {
-    Boolean* marks[] = {&f.t.Calling(p),      &f.t.Pump_Stopped(p),  &f.t.AutoPay(p),
-                        &f.t.Prepaid(p),      &f.t.Prepay_Unpaid(p), &f.t.Prepay_Refunded(p),
-                        &f.t.Close_Pending(p)};
-    for (int k = 0; k < 7; ++k)
-        *marks[k] = to_boolean(v.marks.find("KSAPURC"[k]) != std::string::npos);
+    f.marks(p, v.marks);
     f.t.Sales_Waiting(p) = static_cast<Integer>(v.sales);
     f.t.Auth_Limit(p) = v.limit;
     f.t.Prepay_Amount(p) = v.amount;
@@ -78,56 +76,38 @@ void put(Rig& f, int p, const PumpView& v) {
 }
 
 TEST(Console, pump_press_by_mode_and_state) {
-    enum Command { Auth, Stop, Close, Move, Prepay, PrepayNoAmount };
-    // after "=": the press is refused; '#' a new sequence number, '!' buttons locked.
-    const struct {
-        Command command;
-        const char *before, *after;
-    } rows[] = {
-        {Auth, "c", "i"},
-        {Auth, "i s2", "="},
-        {Auth, "i $123", "a l4000 #"},
-        {Auth, "kK", "k"},  // answers the call
-        {Auth, "k s2 $123", "a s2 l4000 $123 #"},
-        {Auth, "aPUR", "aPUR r2 !"},  // re-rings a prepay whose refund line is open
-        {Auth, "aPU", "aPU r3 !"},    // voids the prepay line in the open transaction
-        {Auth, "aP", "aPR r3 !"},     // voids a finalized prepay as a refund
-        {Auth, "aC", "c"},
-        {Auth, "a l4000", "i l4000"},
-        {Auth, "aA", "="},
-        {Auth, "b", "bS"},
-        {Auth, "iS", "i"},
-        {Prepay, "iR l9", "i $2000 r2 # !"},
-        {Prepay, "kK", "kK $2000 r2 # !"},
-        {Prepay, "i s2", "="},
-        {PrepayNoAmount, "i", "="},
-        {PrepayNoAmount, "aP", "aP r3 !"},
-        {Prepay, "aP", "="},
-        {Prepay, "b", "="},
-        {Stop, "i", "iS"},
-        {Stop, "bS", "b"},
-        {Close, "c", "i"},
-        {Close, "i", "c"},
-        {Close, "kK", "c"},
-        {Close, "a", "aC"},
-        {Close, "b", "bC"},
-        {Move, "aP $2000", "="},  // becomes the source
-        {Move, "a", "="},
-        {Move, "i", "="},
-    };
+    // Rows "command before > after". Commands A auth, S stop, C close, M move, P prepay of 20.00, N
+    // prepay mode without an amount. After "=": the press is refused; '#' a new sequence number,
+    // '!' buttons locked. Auth answers a call, re-rings a prepay whose refund line is open (r2),
+    // voids the prepay line of the open transaction or, finalized, as a refund (r3); a MOVE press
+    // on a prepaid pump makes it the source.
+    const std::string table =
+        "A c > i; A i s2 > =; A i $123 > a l4000 #; A kK > k; A k s2 $123 > a s2 l4000 $123 #;"
+        "A aPUR > aPUR r2 !; A aPU > aPU r3 !; A aP > aPR r3 !; A aC > c; A a l4000 > i l4000;"
+        "A aA > =; A b > bS; A iS > i; P iR l9 > i $2000 r2 # !; P kK > kK $2000 r2 # !;"
+        "P i s2 > =; N i > =; N aP > aP r3 !; P aP > =; P b > =; S i > iS; S bS > b; C c > i;"
+        "C i > c; C kK > c; C a > aC; C b > bC; M aP $2000 > =; M a > =; M i > =";
     const int p = 4;
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "command " << r.command << ": " << r.before);
+    for (std::size_t at = 0; at < table.size();) {
+        at += table[at] == ' ';
+        const std::size_t end = std::min(table.find(';', at), table.size());
+        const std::string row = table.substr(at, end - at), sep = " > ";
+        at = end + 1;
+        const char command = row[0];
+        const std::string before_text = row.substr(2, row.find(sep) - 2);
+        const std::string after = row.substr(row.find(sep) + sep.size());
+        SCOPED_TRACE(row);
         Rig f;
-        const PumpView before = parse(r.before);
+        const PumpView before = parse(before_text.c_str());
         put(f, p, before);
-        const W keys[] = {W::AuthKey, W::StopKey, W::CloseKey, W::MoveKey};
-        if (r.command == Prepay) f.ctl.click(W::Value, 2);
-        if (r.command == PrepayNoAmount) f.t.Console_Mode = MODE_PREPAY;
-        if (r.command < Prepay && r.command != Auth) f.ctl.click(keys[r.command]);
+        if (command == 'P') f.ctl.click(W::Value, 2);
+        if (command == 'N') f.t.Console_Mode = MODE_PREPAY;
+        if (command == 'S') f.ctl.click(W::StopKey);
+        if (command == 'C') f.ctl.click(W::CloseKey);
+        if (command == 'M') f.ctl.click(W::MoveKey);
         f.set_msg1("old");
         f.ctl.click(W::Pump, p);
-        PumpView expected = r.after[0] == '=' ? before : parse(r.after);
+        PumpView expected = after == "=" ? before : parse(after.c_str());
         const bool numbered = expected.marks.find('#') != std::string::npos;
         const bool locked = expected.marks.find('!') != std::string::npos;
         std::erase_if(expected.marks, [](char c) { return c == '#' || c == '!'; });
@@ -190,9 +170,8 @@ TEST(Console, move_to_a_refused_destination_moves_nothing) {
         }
         EXPECT_NO_THROW(f.ctl.click(W::Pump, r.dest));
         EXPECT_TRUE(view(f.t, 0) == parse("aP $2000"));
-        EXPECT_EQ(f.t.Prepaid(5), False);
-        EXPECT_EQ(f.t.Move_Source, -1);
-        EXPECT_EQ(f.t.Console_Mode, MODE_AUTH);
+        EXPECT_EQ(std::tuple(f.t.Prepaid(5), f.t.Move_Source, f.t.Console_Mode),
+                  (std::tuple<Boolean, Integer, Integer>(False, -1, MODE_AUTH)));
     }
 }
 
@@ -202,13 +181,11 @@ TEST(Console, grid_clicks_and_stacked_sales) {
         const char *before, *after;
         Long source;
         Integer mode;
-    } rows[] = {
-        {W::AuthKey, "bS", "b", -1, MODE_AUTH},  // only released; no flow starts
-        {W::StopKey, "b", "bS", -1, MODE_AUTH},  // the nozzle is not touched
-        {W::StopKey, "kK", "kS", -1, MODE_AUTH},
-        {W::MoveKey, "aPS $2000", "aPS $2000", 4, MODE_MOVE_TO},
-        {W::MoveKey, "a", "a", -1, MODE_AUTH},
-    };
+    } rows[] = {{W::AuthKey, "bS", "b", -1, MODE_AUTH},  // released, no flow starts
+                {W::StopKey, "b", "bS", -1, MODE_AUTH},
+                {W::StopKey, "kK", "kS", -1, MODE_AUTH},
+                {W::MoveKey, "aPS $2000", "aPS $2000", 4, MODE_MOVE_TO},
+                {W::MoveKey, "a", "a", -1, MODE_AUTH}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.before);
         Rig f;
@@ -217,8 +194,7 @@ TEST(Console, grid_clicks_and_stacked_sales) {
         f.ctl.click(W::Status, 4);
         EXPECT_TRUE(view(f.t, 4) == parse(r.after)) << view(f.t, 4).marks;
         EXPECT_EQ(f.t.Flow_On, False);
-        EXPECT_EQ(f.t.Move_Source, r.source);
-        EXPECT_EQ(f.t.Console_Mode, r.mode);
+        EXPECT_EQ(std::tuple(f.t.Move_Source, f.t.Console_Mode), std::tuple(r.source, r.mode));
     }
     // A click on the frame of a pump with two sales queues the stacked sale,
     // whatever the mode.
@@ -239,8 +215,8 @@ TEST(Console, grid_clicks_and_stacked_sales) {
         f.t.Stacked_Sale_Claimed(4) = r.claimed;
         f.ctl.click(W::CloseKey);
         f.ctl.click(W::NStatus, 4);
-        EXPECT_EQ(f.t.Item_Request(1, 4), r.code);
-        EXPECT_EQ(f.t.Item_Request(0, 4), NO_REQUEST);
+        EXPECT_EQ(std::pair(f.t.Item_Request(0, 4), f.t.Item_Request(1, 4)),
+                  (std::pair<Integer, Integer>(NO_REQUEST, r.code)));
         for (W key : {W::Pump, W::NPump, W::Status, W::NStatus})
             EXPECT_FALSE(f.w(key, 4).enabled);
         EXPECT_TRUE(f.w(W::Sale, 4).enabled);
@@ -254,27 +230,24 @@ TEST(Console, keypad_and_presets_key_a_prepay) {
         std::vector<int> keys;
         const char* shown;
         Long amount, keypad;
-    } rows[] = {
-        {{2, 5, k00}, "25.00 PREPAY", 2500, 2500},
-        {{1, 2, 5, 0}, "12.50 PREPAY", 1250, 1250},
-        {{v2, 7}, "0.07 PREPAY", 7, 7},  // a key after a preset starts anew
-        {{1, 2, 5, 0, v7}, "45.00 PREPAY", 4500, 0},
-        {{0}, kBannerCaption, 0, 0},
-        {{k00}, kBannerCaption, 0, 0},
-        {{v0, 0}, kBannerCaption, 0, 0},
-        {{0, 3}, "0.03 PREPAY", 3, 3},
-        {{2, 1, 4, 7, 4, 8, 3, 6, 4, 7}, "21,474,836.47 PREPAY", 2147483647, 2147483647},
-        {{2, 1, 4, 7, 4, 8, 3, 6, 4, 8}, "2,147,483.64 PREPAY", 214748364, 214748364},
-        {{2, 1, 4, 7, 4, 8, 3, 7, k00}, "214,748.37 PREPAY", 21474837, 21474837},
-    };
+    } rows[] = {{{2, 5, k00}, "25.00 PREPAY", 2500, 2500},
+                {{1, 2, 5, 0}, "12.50 PREPAY", 1250, 1250},
+                {{v2, 7}, "0.07 PREPAY", 7, 7},
+                {{1, 2, 5, 0, v7}, "45.00 PREPAY", 4500, 0},
+                {{0}, kBannerCaption, 0, 0},
+                {{k00}, kBannerCaption, 0, 0},
+                {{v0, 0}, kBannerCaption, 0, 0},
+                {{0, 3}, "0.03 PREPAY", 3, 3},
+                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 7}, "21,474,836.47 PREPAY", 2147483647, 2147483647},
+                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 8}, "2,147,483.64 PREPAY", 214748364, 214748364},
+                {{2, 1, 4, 7, 4, 8, 3, 7, k00}, "214,748.37 PREPAY", 21474837, 21474837}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.shown);
         Rig f;
         for (int key : r.keys)
             key >= 100 ? f.ctl.click(W::Value, key - 100) : f.ctl.click(W::Key, key);
-        EXPECT_EQ(f.w(W::User).caption, r.shown);
-        EXPECT_EQ(f.t.Console_Amount, r.amount);
-        EXPECT_EQ(f.t.Keypad_Value, r.keypad);
+        EXPECT_EQ(std::tuple(f.w(W::User).caption, f.t.Console_Amount, f.t.Keypad_Value),
+                  std::tuple(r.shown, r.amount, r.keypad));
         EXPECT_EQ(f.t.Console_Mode, r.amount ? MODE_PREPAY : MODE_AUTH);
     }
 }
@@ -341,68 +314,63 @@ TEST(Fuelling, dispensed_above_a_lowered_authorization_is_cut_to_it) {
     EXPECT_EQ(f.t.Dispensed(4), 1500);  // not the remainder 54
 }
 
-TEST(Fuelling, hanging_up_after_fuelling_stores_the_sale_by_kind_of_authorization) {
-    enum Kind { Postpay, AutoPay, Prepay, Stale };  // Stale: an amount left, not prepaid
-    const struct {
-        int pump;
-        Kind kind;
-        long beeps;
-        Long amount, paid;  // the stored sale; 0: none
-        Boolean rejected;
-        const char* caption;
-    } rows[] = {
-        {4, AutoPay, 1, 0, 0, False, " "},
-        {8, AutoPay, 1, 0, 0, False, " "},
-        {15, AutoPay, 1, 1517, 0, True, "15.17 "},
-        {23, AutoPay, 1, 1517, 0, True, "15.17 "},
-        {2, Prepay, 1, 1517, 2000, False, "REFUND 4.83"},
-        {2, Stale, 1, 1517, 0, False, "15.17 "},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "pump " << r.pump << " kind " << r.kind);
+// The simulated card of an autopay is declined on pumps 8, 16 and 24 only:
+// the sale is stored there, marked declined.
+TEST(Fuelling, hanging_up_an_autopay_stores_only_a_declined_sale) {
+    for (int p = 0; p < 24; ++p) {
+        SCOPED_TRACE(p);
         Rig f;
-        const int p = r.pump;
-        if (r.kind == AutoPay) {
-            f.ctl.click(W::Pump, p);
-            f.sim(p);
-            f.ctl.click(W::PumpGas);
-        } else {
-            f.authorize(p, r.kind == Prepay ? 2000 : 0);
-        }
-        if (r.kind == Stale) f.t.Prepay_Amount(p) = 2000;
+        f.ctl.click(W::Pump, p);
+        f.sim(p);
+        f.ctl.click(W::PumpGas);
         const Long seq = f.t.Pump_ZRD_Seq(p);
         f.start_flow(p);
         f.ticks(41);
         f.ctl.click(W::Hook);
-        EXPECT_EQ(f.platform.beeps(), r.beeps);
-        EXPECT_EQ(f.t.Pump_State(p), IDLE);
-        EXPECT_EQ(f.t.Sales_Waiting(p), r.amount ? 1 : 0);
-        EXPECT_EQ(f.t.Sale_Amount(p), r.amount);
-        EXPECT_EQ(f.t.Sale_Prepaid(p), r.paid);
-        EXPECT_EQ(f.t.Card_Rejected(0, p), r.rejected);
-        EXPECT_EQ(f.t.Item_ZRD_Seq(0, p), r.amount ? seq : 0);
-        EXPECT_EQ(f.w(W::Sale, p).caption, r.caption);
-        EXPECT_EQ(f.t.AutoPay(p) | f.t.Prepaid(p) | f.t.Flow_On, False);
+        const bool declined = p == 7 || p == 15 || p == 23;
+        EXPECT_EQ(std::tuple(f.t.Sales_Waiting(p), f.t.Sale_Amount(p), f.t.Card_Rejected(0, p),
+                             f.t.Item_ZRD_Seq(0, p), f.w(W::Sale, p).caption),
+                  declined ? std::tuple(Integer{1}, Long{1517}, True, seq, std::string("15.17 "))
+                           : std::tuple(Integer{0}, Long{0}, False, Long{0}, std::string(" ")));
+        EXPECT_EQ(f.platform.beeps(), 1);
+        EXPECT_EQ(f.t.AutoPay(p) | f.t.Flow_On, False);
+    }
+}
+
+TEST(Fuelling, hanging_up_after_fuelling_stores_a_prepaid_or_postpay_sale) {
+    for (bool prepay : {true, false}) {  // postpay: an amount left, not prepaid
+        SCOPED_TRACE(prepay);
+        Rig f;
+        const int p = 2;
+        f.authorize(p, prepay ? 2000 : 0);
+        f.t.Prepay_Amount(p) = 2000;
+        const Long seq = f.t.Pump_ZRD_Seq(p);
+        f.start_flow(p);
+        f.ticks(41);
+        f.ctl.click(W::Hook);
+        EXPECT_EQ(f.platform.beeps(), 1);
+        EXPECT_EQ(std::tuple(f.t.Pump_State(p), f.t.Sales_Waiting(p), f.t.Sale_Amount(p),
+                             f.t.Sale_Prepaid(p), f.t.Item_ZRD_Seq(0, p), f.t.Card_Rejected(0, p)),
+                  (std::tuple<Integer, Integer, Long, Long, Long, Boolean>(
+                      IDLE, 1, 1517, prepay ? 2000 : 0, seq, False)));
+        EXPECT_EQ(f.w(W::Sale, p).caption, prepay ? "REFUND 4.83" : "15.17 ");
+        EXPECT_EQ(f.t.Prepaid(p) | f.t.Flow_On, False);
         EXPECT_EQ(f.t.Prepay_Amount(p) | f.t.Dispensed(p), 0);
-        if (r.kind != Stale) continue;
+        if (prepay) continue;
         f.ctl.click(W::Pump, p);  // a second sale the same way goes to slot 1
         f.t.Prepay_Amount(p) = 2000;
         f.start_flow(p);
         f.ticks(2);
         f.ctl.click(W::Hook);
-        EXPECT_EQ(f.t.Stacked_Sale_Amount(p), 74);
-        EXPECT_EQ(f.t.Stacked_Sale_Prepaid(p), 0);
+        EXPECT_EQ(std::pair(f.t.Stacked_Sale_Amount(p), f.t.Stacked_Sale_Prepaid(p)),
+                  std::pair(Long{74}, Long{0}));
     }
 }
 
 TEST(Fuelling, hanging_up_before_fuel_flows) {
     const struct {
         const char *before, *after;
-    } rows[] = {{"aK", "i"},
-                {"aKA", "i"},
-                {"aKP", "aKP"},
-                {"aKC", "iC"},
-                {"bK", "bK"}};  // a pending close stays pending
+    } rows[] = {{"aK", "i"}, {"aKA", "i"}, {"aKP", "aKP"}, {"aKC", "iC"}, {"bK", "bK"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.before);
         Rig f;
@@ -421,28 +389,26 @@ TEST(Fuelling, purchase_box_entries) {
         Long prepay;
         const char* shown;
         Long limit;
-    } rows[] = {
-        {"60", 0, "40.00", 4000},
-        {"12.5", 0, "12.00", 1200},
-        {"13.5", 0, "14.00", 1400},
-        {"abc", 0, "0.00", 0},
-        {"-5", 0, "0.00", 0},
-        {"99999999999999999999999", 0, "40.00", 4000},
-        {" +7 ", 0, "7.00", 700},
-        {"0.4", 0, "0.00", 0},
-        {"30", 2000, "20.00", 2000},
-        {"15", 2000, "15.00", 1500},
-        {"1,234.56", 500000, "1,235.00", 123500},
-        {"1,235.00", 500000, "1,235.00", 123500},  // the box's own text reads back
-    };
+    } rows[] = {{"60", 0, "40.00", 4000},
+                {"12.5", 0, "12.00", 1200},
+                {"13.5", 0, "14.00", 1400},
+                {"abc", 0, "0.00", 0},
+                {"-5", 0, "0.00", 0},
+                {"99999999999", 0, "40.00", 4000},
+                {" +7 ", 0, "7.00", 700},
+                {"0.4", 0, "0.00", 0},
+                {"30", 2000, "20.00", 2000},
+                {"15", 2000, "15.00", 1500},
+                {"1,234.56", 500000, "1,235.00", 123500},
+                {"1,235.00", 500000, "1,235.00", 123500}};  // the box's own text reads back
     for (const auto& r : rows) {
         SCOPED_TRACE(r.entry);
         Rig f;
         f.authorize(4, r.prepay);
         f.start_flow(4);
         EXPECT_NO_THROW(f.ctl.enter_purchase(r.entry));
-        EXPECT_EQ(f.w(W::Purchase).caption, r.shown);
-        EXPECT_EQ(f.t.Purchase_Limit(4), r.limit);
+        EXPECT_EQ(std::tuple(f.w(W::Purchase).caption, f.t.Purchase_Limit(4)),
+                  std::tuple(r.shown, r.limit));
         f.ticks(2);
         EXPECT_EQ(f.t.Dispensed(4), r.limit < 74 ? r.limit : 74);
     }

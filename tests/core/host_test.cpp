@@ -15,22 +15,15 @@ using VT = ValueType;
 
 // Name:type in interface order; I Integer, L Long, S String, B Boolean.
 constexpr const char* kProperties =
-    "Tender_ID:I Itemization_Type:I POS_Entry_ID:I Pump_Number:I "
-    "ZRD_Sequence_Number:L "
-    "Total_Price:L Fuel_PLU:S Fuel_Grade:I Gallons_Sold:L "
-    "Price_Per_Gallon_Sold:I "
+    "Tender_ID:I Itemization_Type:I POS_Entry_ID:I Pump_Number:I ZRD_Sequence_Number:L "
+    "Total_Price:L Fuel_PLU:S Fuel_Grade:I Gallons_Sold:L Price_Per_Gallon_Sold:I "
     "Cash_Price_Per_Gallon:I Credit_Price_Per_Gallon:I Rejection_Code:S "
-    "Rejected_Card_Number:S "
-    "Rejection_Reference_Code:L Track1:S Track2:S Car_Wash_Status:I "
-    "Transaction_Total:I "
-    "Fuel_Gallons_Sold:I Car_Wash_PIN:I Car_Wash_Price:L Car_Wash_PLU:S "
-    "Fuel_Pricing_Group:I "
-    "Fuel_Price_Change_Date_Time:S Fuel_Pricing_Entries:I Fuel_Pricing_Entry:I "
-    "Fuel_Price_State:S Fuel_Product_Id:I Fuel_Product_Name:S "
-    "Fuel_Service_Level:I "
-    "Fuel_Price_Media:I Fuel_Price:I Refund_Sale_Price:L BeepFrequency:L "
-    "BeepDuration:L "
-    "TimerSwx:B";
+    "Rejected_Card_Number:S Rejection_Reference_Code:L Track1:S Track2:S Car_Wash_Status:I "
+    "Transaction_Total:I Fuel_Gallons_Sold:I Car_Wash_PIN:I Car_Wash_Price:L Car_Wash_PLU:S "
+    "Fuel_Pricing_Group:I Fuel_Price_Change_Date_Time:S Fuel_Pricing_Entries:I "
+    "Fuel_Pricing_Entry:I Fuel_Price_State:S Fuel_Product_Id:I Fuel_Product_Name:S "
+    "Fuel_Service_Level:I Fuel_Price_Media:I Fuel_Price:I Refund_Sale_Price:L "
+    "BeepFrequency:L BeepDuration:L TimerSwx:B";
 
 // "Name(param:T&, ...)->R" with & for by reference, V for Variant, - for no
 // result.
@@ -38,18 +31,13 @@ constexpr const char* kMethods =
     "Car_Wash_Request()->Boolean Poll_Car_Wash_Itemization()->- "
     "Get_Fuel_Promos(Promos:V&)->Integer Apply_Fuel_Price_Changes()->Boolean "
     "Fuel_Pricing_Request()->Boolean Poll_Fuel_Pricing()->Integer "
-    "Poll_Fuel_Itemization()->Boolean "
-    "Fuel_Itemization_Complete(SuccessFlag:Boolean&, "
-    "DisplayMessage:Integer)->- "
-    "Put_Fuel_Discount(EntryID:Integer, Discount:Long, "
-    "CentsOffPerGallon:Integer)->- "
-    "Terminal_Opened(Cashier_Number:Integer, Terminal_Number:Integer, "
-    "TCF_Day_Number:Integer)->- "
-    "Terminal_Unlocked()->- Terminal_Closed()->- Terminal_Locked()->- "
-    "Reset_Fuel_Controller()->Boolean Fuel_Price_Change_Pending()->Boolean "
-    "Transaction_Finalized(Cash_Sale_Flag:Integer)->- "
-    "Transaction_Canceled()->- "
-    "Reset_Fuel_Pump(Pump:Integer&)->Boolean";
+    "Poll_Fuel_Itemization()->Boolean Fuel_Itemization_Complete(SuccessFlag:Boolean&, "
+    "DisplayMessage:Integer)->- Put_Fuel_Discount(EntryID:Integer, Discount:Long, "
+    "CentsOffPerGallon:Integer)->- Terminal_Opened(Cashier_Number:Integer, "
+    "Terminal_Number:Integer, TCF_Day_Number:Integer)->- Terminal_Unlocked()->- "
+    "Terminal_Closed()->- Terminal_Locked()->- Reset_Fuel_Controller()->Boolean "
+    "Fuel_Price_Change_Pending()->Boolean Transaction_Finalized(Cash_Sale_Flag:Integer)->- "
+    "Transaction_Canceled()->- Reset_Fuel_Pump(Pump:Integer&)->Boolean";
 
 std::string signature(const MethodInfo& m) {
     auto t = [](VT v) { return v == kVariantParam ? std::string("V") : value_type_name(v); };
@@ -104,8 +92,7 @@ TEST_F(SurfaceCtl, start_up_sets_no_property_and_every_property_stores_what_is_w
     }
     EXPECT_EQ(ctl.BeepFrequency, 2147483647);
     EXPECT_EQ(ctl.Fuel_PLU, "x6");
-    set_property(ctl, prop("Total_Price"),
-                 Variant::integer(7));  // widened to Long
+    set_property(ctl, prop("Total_Price"), Variant::integer(7));  // widened to Long
     EXPECT_EQ(get_property(ctl, prop("Total_Price")), Variant::long_(7));
     EXPECT_THROW(set_property(ctl, prop("Pump_Number"), Variant::long_(-32769)), OverflowFault);
     EXPECT_THROW(set_property(ctl, prop("TimerSwx"), Variant::long_(70000)), OverflowFault);

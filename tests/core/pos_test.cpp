@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <tuple>
 
 #include "test_access.h"
 
@@ -39,11 +41,9 @@ TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
         {2, 3, -1, True, 1800, 0},  {0, 4, 0, False, 2500, 0},   {1, 5, -1, False, 3000, 21}};
     const struct {
         const char* plu;
-        Integer grade;
-        Long gallons;
-        Integer price;
+        int grade, gallons, price;
         const char *code, *card;
-        Long reference;
+        int reference;
     } slot[] = {{"555001", 1, 14296, 1399, "RM31", "4784123412341234          ", 123456},
                 {"555002", 2, 13342, 1499, "RM24", "4784000000000001          ", 111111}};
     for (const auto& r : rows) {
@@ -67,26 +67,20 @@ TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
         const bool fuel = r.code < 2, declined = fuel && r.rejected == r.k;
         const auto& s = slot[r.k == 1];
-        EXPECT_EQ(f.ctl.Pump_Number, 6);
-        EXPECT_EQ(f.ctl.Itemization_Type, r.code);
-        EXPECT_EQ(f.ctl.ZRD_Sequence_Number, 100 + r.k);
-        EXPECT_EQ(f.ctl.Refund_Sale_Price, 0);
-        EXPECT_EQ(f.ctl.Tender_ID, 7);
-        EXPECT_EQ(f.ctl.POS_Entry_ID, r.entry);
-        EXPECT_EQ(f.ctl.Total_Price, r.total);
-        EXPECT_EQ(f.ctl.Fuel_PLU, fuel ? s.plu : "");
-        EXPECT_EQ(f.ctl.Fuel_Grade, fuel ? s.grade : 0);
-        EXPECT_EQ(f.ctl.Gallons_Sold, fuel ? s.gallons : 0);
-        EXPECT_EQ(f.ctl.Price_Per_Gallon_Sold, fuel ? s.price : 0);
-        EXPECT_EQ(f.ctl.Cash_Price_Per_Gallon + f.ctl.Credit_Price_Per_Gallon,
-                  fuel ? 2 * s.price : 0);
-        EXPECT_EQ(f.ctl.Rejection_Code, declined ? s.code : "    ");
-        EXPECT_EQ(f.ctl.Rejected_Card_Number, declined ? s.card : std::string(26, ' '));
-        EXPECT_EQ(f.ctl.Rejection_Reference_Code, declined ? s.reference : 0);
-        EXPECT_EQ(f.ctl.Track1 + f.ctl.Track2, "");
-        EXPECT_EQ(f.t.POS_Request, REQ_FUEL);
-        EXPECT_EQ(f.t.Item_Slot, r.k);
-        EXPECT_EQ(f.t.Item_Deadline(r.k, p), 55);
+        const DorvaneCtl& c = f.ctl;
+        EXPECT_EQ(std::tuple(c.Pump_Number, c.Itemization_Type, c.ZRD_Sequence_Number,
+                             c.Refund_Sale_Price, c.Tender_ID, c.POS_Entry_ID, c.Total_Price),
+                  std::tuple(6, r.code, 100 + r.k, 0, 7, r.entry, r.total));
+        EXPECT_EQ(std::tuple(c.Fuel_PLU, c.Fuel_Grade, c.Gallons_Sold, c.Price_Per_Gallon_Sold,
+                             c.Cash_Price_Per_Gallon, c.Credit_Price_Per_Gallon),
+                  fuel ? std::tuple(s.plu, s.grade, s.gallons, s.price, s.price, s.price)
+                       : std::tuple("", 0, 0, 0, 0, 0));
+        EXPECT_EQ(std::tuple(c.Rejection_Code, c.Rejected_Card_Number, c.Rejection_Reference_Code),
+                  declined ? std::tuple(s.code, s.card, s.reference)
+                           : std::tuple("    ", std::string(26, ' '), 0));
+        EXPECT_EQ(c.Track1 + c.Track2, "");
+        EXPECT_EQ(std::tuple(f.t.POS_Request, f.t.Item_Slot, f.t.Item_Deadline(r.k, p)),
+                  std::tuple(REQ_FUEL, r.k, 55));
     }
 }
 
@@ -211,11 +205,11 @@ TEST(Itemization, a_failed_item_stays_waiting_except_a_refund_step) {
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
         f.confirm(False);
         EXPECT_EQ(f.msg1(), "Fuel Itemization Failed");
-        EXPECT_EQ(f.t.Item_Request(r.k, 4), r.after);
         EXPECT_EQ(f.w(key, 4).enabled, r.after != NO_REQUEST);  // a refund step stays locked
-        EXPECT_EQ(f.t.Sale_Claimed(4), r.k == 0 ? r.claimed : False);
-        EXPECT_EQ(f.t.Pump_State(4), r.k == 2 ? IDLE : CLOSED);
-        EXPECT_EQ(f.t.POS_Request, REQ_NONE);
+        EXPECT_EQ(
+            std::tuple(f.t.Item_Request(r.k, 4), f.t.Sale_Claimed(4), f.t.Pump_State(4),
+                       f.t.POS_Request),
+            std::tuple(r.after, r.k == 0 ? r.claimed : False, r.k == 2 ? IDLE : CLOSED, REQ_NONE));
     }
 }
 
@@ -272,30 +266,25 @@ TEST(Itemization, a_late_ring_up_marks_only_a_sale_that_is_there) {
 }
 
 TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
+    // Marks before: U unpaid, R refunded, C close, A autopay.
     const struct {
         Integer code;
-        const char *before, *after;  // marks: U unpaid, R refunded, C close, A autopay
+        const char* marks;
         Integer state;
         bool prepaid, unpaid;
-        const char* message;
-    } rows[] = {{2, "", "", AUTH, true, true, "Register Rings Up PrePay of 20.00"},
-                {2, "UR", "", AUTH, true, false, "Register Rings Up PrePay of 20.00"},
-                {3, "U", "", IDLE, false, false, "Register VOIDS PrePay of 20.00"},
-                {3, "C", "", CLOSED, false, false, "Register VOIDS PrePay of 20.00"},
-                {3, "A", "", AUTH, false, false, "Register VOIDS PrePay of 20.00"},
-                {3, "R", "", AUTH, true, true, "Register VOIDS PrePay of 20.00"}};
+    } rows[] = {{2, "", AUTH, true, true},    {2, "UR", AUTH, true, false},
+                {3, "U", IDLE, false, false}, {3, "C", CLOSED, false, false},
+                {3, "A", AUTH, false, false}, {3, "R", AUTH, true, true}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.code << " " << r.before);
+        SCOPED_TRACE(testing::Message() << r.code << " " << r.marks);
         Rig f;
         const int p = 2;
-        const std::string marks = r.before;
-        auto has = [&](char c) { return to_boolean(marks.find(c) != std::string::npos); };
-        f.t.Pump_State(p) = r.code == 2 && !is_set(has('R')) ? CALL : AUTH;
-        f.t.Calling(p) = True;
-        f.t.Prepaid(p) = to_boolean(r.code == 3 || is_set(has('R')));
+        const std::string_view marks = r.marks;
+        const bool refunded = marks.find('R') != marks.npos;
+        f.marks(p,
+                r.code == 3 || refunded ? std::string("KP") + r.marks : std::string("K") + r.marks);
+        f.t.Pump_State(p) = r.code == 2 && !refunded ? CALL : AUTH;
         f.t.Prepay_Amount(p) = 2000;
-        f.t.Prepay_Unpaid(p) = has('U'), f.t.Prepay_Refunded(p) = has('R');
-        f.t.Close_Pending(p) = has('C'), f.t.AutoPay(p) = has('A');
         f.t.Item_ZRD_Seq(2, p) = 808;
         f.t.Pump_ZRD_Seq(p) = 707;
         f.t.Item_Request(2, p) = r.code;
@@ -303,17 +292,15 @@ TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
         f.ctl.POS_Entry_ID = 31;
         f.confirm();
-        EXPECT_EQ(f.msg2(), r.message);
-        EXPECT_EQ(f.t.Pump_State(p), r.state);
-        EXPECT_EQ(f.t.Prepaid(p), to_boolean(r.prepaid));
-        EXPECT_EQ(f.t.Prepay_Unpaid(p), to_boolean(r.unpaid));
-        EXPECT_EQ(f.t.Prepay_Amount(p), r.prepaid ? 2000 : 0);
-        EXPECT_EQ(f.t.Close_Pending(p), False);
-        EXPECT_EQ(f.t.Item_Entry_ID(2, p), 31);
+        EXPECT_EQ(f.msg2(), std::string(r.code == 2 ? "Register Rings Up" : "Register VOIDS") +
+                                " PrePay of 20.00");
+        EXPECT_EQ(std::tuple(f.t.Pump_State(p), f.t.Prepaid(p), f.t.Prepay_Unpaid(p),
+                             f.t.Prepay_Amount(p), f.t.Close_Pending(p), f.t.Item_Entry_ID(2, p)),
+                  std::tuple(r.state, to_boolean(r.prepaid), to_boolean(r.unpaid),
+                             r.prepaid ? 2000 : 0, False, Integer{31}));
         EXPECT_TRUE(f.w(W::Pump, p).enabled);
-        if (r.code == 2) {
-            EXPECT_EQ(f.t.Calling(p), False);
-            EXPECT_EQ(f.t.Pump_ZRD_Seq(p), 808);  // the sale will carry the prepay's number
+        if (r.code == 2) {  // the sale will carry the prepay's number
+            EXPECT_EQ(std::pair(f.t.Calling(p), f.t.Pump_ZRD_Seq(p)), std::pair(False, Long{808}));
         }
     }
 }
@@ -390,11 +377,11 @@ TEST(Exchange, requests_time_out_on_the_fifteenth_tick_past_the_16_bit_edge) {
         Kind kind;
         Long start;
         const char* message;
-    } rows[] = {{Sale, 32752, "Pump 3 POS Response Time Out (15 Sec)"},
-                {Prepay, 32760, "Pump 3 POS Response Time Out (15 Sec)"},
-                {Sale, 100000, "Pump 3 POS Response Time Out (15 Sec)"},
-                {Wash, 40000, "Car Wash Poll Time Out (15 Sec)"},
-                {Pricing, 32752, "Pricing Poll Time Out (15 Sec)"}};
+    } rows[] = {{Sale, 32752, "Pump 3 POS Response"},
+                {Prepay, 32760, "Pump 3 POS Response"},
+                {Sale, 100000, "Pump 3 POS Response"},
+                {Wash, 40000, "Car Wash Poll"},
+                {Pricing, 32760, "Pricing Poll"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.kind);
         Rig f;
@@ -410,7 +397,7 @@ TEST(Exchange, requests_time_out_on_the_fifteenth_tick_past_the_16_bit_edge) {
         f.ticks(14);
         EXPECT_NE(f.t.POS_Request, REQ_NONE);
         f.ticks(1);
-        EXPECT_EQ(f.msg1(), r.message);
+        EXPECT_EQ(f.msg1(), std::string(r.message) + " Time Out (15 Sec)");
         EXPECT_EQ(f.t.POS_Request, REQ_NONE);
         EXPECT_EQ(f.t.Item_Deadline(k, 2) + f.t.Car_Wash_Deadline + f.t.Pricing_Deadline, 0);
         if (r.kind > Prepay) continue;
@@ -439,14 +426,11 @@ TEST(Transaction, finalize_pays_the_rung_up_sales) {
         f.t.Sim_Entry_Counter = 4;
         f.ctl.Transaction_Finalized(1);
         EXPECT_EQ(f.msg2(), "Transaction Finalized");
-        EXPECT_EQ(f.t.Sim_Entry_Counter, 0);
-        EXPECT_EQ(f.t.Sales_Waiting(3), r.waiting);
-        EXPECT_EQ(f.t.Sale_Amount(3), r.amount0);
-        EXPECT_EQ(f.t.Sale_Prepaid(3), r.paid0);
-        EXPECT_EQ(f.t.Card_Rejected(0, 3), r.rejected0);
-        EXPECT_EQ(f.t.Item_ZRD_Seq(0, 3), r.seq0);
-        EXPECT_EQ(f.t.Item_ZRD_Seq(1, 3), r.seq1);
-        EXPECT_EQ(f.t.Sale_Claimed(3), False);
+        EXPECT_EQ(std::tuple(f.t.Sim_Entry_Counter, f.t.Sales_Waiting(3), f.t.Sale_Amount(3),
+                             f.t.Sale_Prepaid(3), f.t.Card_Rejected(0, 3), f.t.Item_ZRD_Seq(0, 3),
+                             f.t.Item_ZRD_Seq(1, 3), f.t.Sale_Claimed(3)),
+                  std::tuple(Integer{0}, r.waiting, r.amount0, r.paid0, r.rejected0, r.seq0, r.seq1,
+                             False));
         if (r.waiting < 2) {
             EXPECT_EQ(f.t.Stacked_Sale_Amount(3) + f.t.Stacked_Sale_Prepaid(3), 0);
             EXPECT_EQ(f.t.Stacked_Sale_Claimed(3) | f.t.Card_Rejected(1, 3), False);
@@ -476,18 +460,14 @@ TEST(Transaction, finalize_and_cancel_settle_prepays) {
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.cancel << " " << r.state << " " << r.marks);
         Rig f;
-        const std::string marks = r.marks;
         f.t.Pump_State(6) = r.state;
-        f.t.Prepaid(6) = True;
+        f.marks(6, std::string("P") + r.marks);
         f.t.Prepay_Amount(6) = 2000;
-        f.t.Prepay_Unpaid(6) = to_boolean(marks.find('U') != std::string::npos);
-        f.t.Prepay_Refunded(6) = to_boolean(marks.find('R') != std::string::npos);
         r.cancel ? f.ctl.Transaction_Canceled() : f.ctl.Transaction_Finalized(1);
-        EXPECT_EQ(f.t.Pump_State(6), r.state_after);
-        EXPECT_EQ(f.t.Prepaid(6), r.prepaid_after);
-        EXPECT_EQ(f.t.Prepay_Amount(6), r.prepaid_after ? 2000 : 0);
-        EXPECT_EQ(f.t.Prepay_Unpaid(6), False);
-        EXPECT_EQ(f.t.Prepay_Refunded(6), r.refunded_after);
+        EXPECT_EQ(std::tuple(f.t.Pump_State(6), f.t.Prepaid(6), f.t.Prepay_Amount(6),
+                             f.t.Prepay_Unpaid(6), f.t.Prepay_Refunded(6)),
+                  std::tuple(r.state_after, r.prepaid_after, r.prepaid_after ? 2000 : 0, False,
+                             r.refunded_after));
     }
 }
 
@@ -556,10 +536,10 @@ TEST(Transaction, cancel_forgets_requests_but_keeps_stored_sales) {
         EXPECT_EQ(f.t.Prepay_Amount(8), 1500);  // nothing a request queued is undone
         EXPECT_TRUE(f.w(W::Sale, 3).enabled && f.w(W::Pump, 8).enabled);
         EXPECT_EQ(f.t.Sale_Claimed(5), False);
-        EXPECT_EQ(f.t.Item_ZRD_Seq(0, 3), waiting >= 1 ? 50 : 0);
-        EXPECT_EQ(f.t.Card_Rejected(0, 3), to_boolean(waiting >= 1));
-        EXPECT_EQ(f.t.Item_ZRD_Seq(1, 3), waiting == 2 ? 51 : 0);
-        EXPECT_EQ(f.t.Card_Rejected(1, 3), to_boolean(waiting == 2));
+        EXPECT_EQ(std::tuple(f.t.Item_ZRD_Seq(0, 3), f.t.Card_Rejected(0, 3),
+                             f.t.Item_ZRD_Seq(1, 3), f.t.Card_Rejected(1, 3)),
+                  std::tuple(waiting >= 1 ? 50 : 0, to_boolean(waiting >= 1), waiting == 2 ? 51 : 0,
+                             to_boolean(waiting == 2)));
     }
 }
 

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,6 +80,25 @@ struct Rig {
         }
     }
     void confirm(Boolean flag = True) { ctl.Fuel_Itemization_Complete(flag, 0); }
+    // The marks K calling, S stopped, A autopay, P prepaid, U unpaid, R
+    // refunded and C close pending of pump p, set or cleared by the letters.
+    void marks(int p, std::string_view m) {
+        Boolean* flags[] = {&t.Calling(p),      &t.Pump_Stopped(p),  &t.AutoPay(p),
+                            &t.Prepaid(p),      &t.Prepay_Unpaid(p), &t.Prepay_Refunded(p),
+                            &t.Close_Pending(p)};
+        for (int k = 0; k < 7; ++k)
+            *flags[k] = to_boolean(m.find("KSAPURC"[k]) != std::string_view::npos);
+    }
+    // Colours by letter: g grey, b blue, y yellow, l light green, p pink,
+    // G green, r red, k black, w white.
+    std::string colours(std::initializer_list<W> keys, int i) const {
+        std::string s;
+        for (W key : keys) {
+            const std::string c = colour(key, i);
+            s += c == "green" ? 'G' : c == "black" ? 'k' : c == "light green" ? 'l' : c[0];
+        }
+        return s;
+    }
     void set_state(int p, Integer state) {
         t.Pump_State(p) = state;
         acc.Refresh_Pump_Status(p);
