@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -102,6 +103,7 @@ void DorvaneWidget::build() {
     setAutoFillBackground(true);
     const Panel& panel = ctl_->panel();
     views_.assign(static_cast<std::size_t>(panel.size()), nullptr);
+    visibility_pending_.assign(views_.size(), false);
     // Created in id order: a later sibling lies above an earlier one, which
     // is the layering the model's ids follow.
     for (int id = 0; id < panel.size(); ++id) {
@@ -146,6 +148,9 @@ void DorvaneWidget::attach(DorvaneCtl& control) {
     entry_pending_ = false;
     for (int id = 0; id < ctl_->panel().size(); ++id)
         apply_all(id);
+    // Whatever the previous control left pending is shown as it now is.
+    visibility_changed_.clear();
+    visibility_pending_.assign(views_.size(), false);
 }
 
 void DorvaneWidget::apply_all(int id) {
@@ -155,7 +160,48 @@ void DorvaneWidget::apply_all(int id) {
 }
 
 void DorvaneWidget::widget_changed(int id, WidgetProperty what) {
-    apply(id, what);
+    if (what != WidgetProperty::Visible) {
+        apply(id, what);
+        return;
+    }
+    const auto i = static_cast<std::size_t>(id);
+    if (!visibility_pending_[i]) {
+        visibility_pending_[i] = true;
+        visibility_changed_.push_back(id);
+    }
+    // For changes made on the control directly; the tester's actions and the
+    // host's accesses through this widget apply them before they return.
+    // Queued at normal priority, this runs before the low-priority request
+    // that paints the window.
+    if (!visibility_posted_) {
+        visibility_posted_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                visibility_posted_ = false;
+                apply_visibility();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void DorvaneWidget::apply_visibility() {
+    // Hiding the focused purchase box moves the focus, which sends events
+    // while the list is walked: work on a copy until nothing is left.
+    while (!visibility_changed_.empty()) {
+        std::vector<int> ids;
+        ids.swap(visibility_changed_);
+        for (int id : ids) {
+            visibility_pending_[static_cast<std::size_t>(id)] = false;
+            apply(id, WidgetProperty::Visible);
+        }
+    }
+}
+
+// The panel is painted before its children: a painting that the event loop
+// has not reached first (QWidget::grab, say) still shows the model as it is.
+void DorvaneWidget::paintEvent(QPaintEvent*) {
+    apply_visibility();
 }
 
 void DorvaneWidget::apply(int id, WidgetProperty what) {
@@ -284,6 +330,7 @@ void DorvaneWidget::on_clicked(int id) {
     validate_pending_entry();
     emit testerClicked(id);
     guarded([&] { ctl_->click_id(id); });
+    apply_visibility();
 }
 
 void DorvaneWidget::click(int id) {
@@ -304,11 +351,13 @@ void DorvaneWidget::validate_pending_entry() {
 void DorvaneWidget::forward_entry(const QString& text) {
     emit testerEntered(text);
     guarded([&] { ctl_->enter_purchase(text.toStdString()); });
+    apply_visibility();
 }
 
 void DorvaneWidget::tick() {
     emit aboutToTick();
     guarded([&] { ctl_->tick(); });
+    apply_visibility();
     emit ticked();
 }
 
@@ -335,12 +384,14 @@ Variant DorvaneWidget::property(std::string_view name) const {
 void DorvaneWidget::set_property(std::string_view name, const Variant& value) {
     const int index = find_property(name);
     if (index < 0) throw std::invalid_argument("unknown property: " + std::string(name));
+    const auto catch_up = qScopeGuard([this] { apply_visibility(); });
     dorvane::set_property(*ctl_, index, value);
 }
 
 Variant DorvaneWidget::call(std::string_view name, std::span<Variant> args) {
     const int index = find_method(name);
     if (index < 0) throw std::invalid_argument("unknown method: " + std::string(name));
+    const auto catch_up = qScopeGuard([this] { apply_visibility(); });
     return invoke_method(*ctl_, index, args);
 }
 

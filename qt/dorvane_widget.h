@@ -3,6 +3,14 @@
 // fonts, enabled, visible, selection and layering) and forwards what the
 // tester does: clicks, the purchase box losing the focus, and the ticks of a
 // 1000 ms timer. No behaviour lives here; the control decides everything.
+//
+// Captions, colours, enabled and selection are mirrored as the model reports
+// them. Visibility is mirrored once per event, as its net change: the
+// control often hides a group of widgets and shows some of them again in one
+// handler, and every hide or show costs Qt a repaint of all that lies
+// beneath. The view is up to date when a tester action or a host access
+// through this widget returns, and, for changes made on the control
+// directly, when the event loop next runs or the panel is painted.
 #pragma once
 
 #include <QWidget>
@@ -98,6 +106,7 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void widget_changed(int id, WidgetProperty what) override;
@@ -105,6 +114,7 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void attach(DorvaneCtl& control);
     void apply(int id, WidgetProperty what);
     void apply_all(int id);
+    void apply_visibility();
     void place(int id);
     void on_clicked(int id);
     void validate_pending_entry();
@@ -125,6 +135,12 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     // Set while the model is applied, so that focus moves it causes are not
     // taken for the user's.
     bool applying_ = false;
+    // Widgets whose visibility the model changed since it was last applied,
+    // each listed once, and whether a later pass of the event loop will apply
+    // them.
+    std::vector<int> visibility_changed_;
+    std::vector<bool> visibility_pending_;  // by model id
+    bool visibility_posted_ = false;
 };
 
 }  // namespace dorvane::qt

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QTextLayout>
+#include <memory>
 
 #include "panel/colours.h"
 
@@ -30,18 +32,33 @@ class PanelButton : public QAbstractButton {
     void nextCheckState() override {}
 
   private:
+    // A caption fitted and laid out for a box: the panel's font, made
+    // smaller where the caption would not fit (narrow keys with long
+    // captions), and its lines wrapped on word boundaries and centred.
+    struct Caption {
+        QTextLayout lines;
+        qreal top = 0;  // of the first line, from the box's top
+        QSizeF size;    // of the lines together
+    };
+
     void paint_bevel(QPainter& p, const QRect& r) const;
     void paint_option(QPainter& p, const QRect& r) const;
     void paint_caption(QPainter& p, const QRect& r, bool emboss);
-    const QFont& caption_font(const QRect& box);
+    void draw_caption(QPainter& p, QPoint at) const;
+    void update_caption(QSize box);
+    std::shared_ptr<const Caption> lay_out_caption(QSize box) const;
 
     Look look_;
-    // The panel's font, made smaller where a caption would not fit its key
-    // (narrow keys with long captions); kept until caption, font or size change.
-    QFont fitted_;
-    QString fitted_text_;
-    QFont fitted_for_;
-    QSize fitted_size_;
+    // The caption as painted, and what it was laid out for. Fitting and
+    // laying out a caption costs far more than drawing it, so it is done
+    // again only when caption, font, size or direction change, and then
+    // shared by every key that shows the same caption the same way (the
+    // pump displays show the same few words over and over).
+    std::shared_ptr<const Caption> caption_;
+    QString caption_text_;
+    QFont caption_font_;
+    QSize caption_box_;
+    Qt::LayoutDirection caption_direction_ = Qt::LeftToRight;
     Colour back_ = Colour::face();
 };
 
