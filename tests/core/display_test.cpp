@@ -87,46 +87,6 @@ TEST(Face, pump_status_per_state) {
     }
 }
 
-// A waiting sale on Sale(i) (slot 0) or, with two, on NStatus(i) (slot 1).
-TEST(Face, waiting_sales_show_on_sale_and_on_the_uncovered_nstatus) {
-    const struct {
-        Long amount, paid;
-        Boolean rejected, claimed;
-        Colour colour;
-        const char *slot0, *slot1;
-    } rows[] = {{1517, 0, False, False, green, "15.17 ", "15.17"},
-                {766, 2000, False, False, green, "REFUND 12.34", "REFUND 12.34"},
-                {123456, 0, False, False, green, "1,234.56 ", "1,234.56"},
-                {1517, 0, True, False, yellow, "15.17 ", "15.17"},
-                {1517, 0, True, True, pink, "15.17 ", "15.17"},
-                {1517, 0, False, True, pink, "15.17 ", "15.17"}};
-    for (const auto& c : rows) {
-        SCOPED_TRACE(c.slot0);
-        Rig r;
-        r.t.Pump_State(P) = IDLE, r.t.Sales_Waiting(P) = 1;
-        r.t.Sale_Amount(P) = c.amount, r.t.Sale_Prepaid(P) = c.paid;
-        r.t.Card_Rejected(0, P) = c.rejected, r.t.Sale_Claimed(P) = c.claimed;
-        r.acc.Refresh_Pump_Status(P);
-        EXPECT_EQ(r.colour(W::Sale, P), colour_text(c.colour));
-        EXPECT_EQ(r.w(W::Sale, P).caption, c.slot0);
-        EXPECT_TRUE(r.w(W::Status, P).visible);
-
-        r.t.Sales_Waiting(P) = 2;
-        r.t.Stacked_Sale_Amount(P) = c.amount, r.t.Stacked_Sale_Prepaid(P) = c.paid;
-        r.t.Card_Rejected(1, P) = c.rejected, r.t.Stacked_Sale_Claimed(P) = c.claimed;
-        r.acc.Refresh_Pump_Status(P);
-        EXPECT_FALSE(r.w(W::Status, P).visible);
-        EXPECT_EQ(r.colour(W::NPump, P), "blue");
-        EXPECT_EQ(r.colour(W::NStatus, P), colour_text(c.colour));
-        EXPECT_EQ(r.w(W::NStatus, P).caption, c.slot1);
-
-        r.t.Sales_Waiting(P) = 1;  // back to one: Status covers NStatus again
-        r.acc.Refresh_Pump_Status(P);
-        EXPECT_TRUE(r.w(W::Status, P).visible);
-        EXPECT_EQ(r.colour(W::NStatus, P), "light green");
-    }
-}
-
 TEST(Face, console_frames_per_mode_and_state) {
     const struct {  // colours of NPump and NStatus
         Integer mode, state;
@@ -238,29 +198,6 @@ TEST(Face, simulator_keys_show_what_the_state_allows) {
 }
 
 // ---- The widget model.
-
-TEST(Widgets, clicks_on_hidden_disabled_or_inert_widgets_do_nothing) {
-    Rig f(false);
-    RecordingObserver seen;
-    f.ctl.panel_for_view().set_observer(&seen);
-    f.ctl.click(W::Pump, 0);  // disabled while the terminal is closed
-    f.ctl.click(W::Hook);     // hidden
-    f.ctl.Terminal_Opened(1, 2, 3);
-    f.ctl.click(W::Message1);
-    seen.changes.clear();
-    f.ctl.click(W::Console);
-    f.ctl.click(W::Message2);
-    f.ctl.click(W::SimPump, 3);  // visible, but disabled while pump 4 is closed
-    EXPECT_TRUE(seen.changes.empty());
-    EXPECT_EQ(f.t.Pump_State(0), CLOSED);
-
-    f.ctl.click(W::Pump, 3);  // closed -> idle enables SimPump(3)
-    f.ctl.click(W::SimPump, 3);
-    EXPECT_TRUE(f.w(W::SimPump, 3).selected);
-    EXPECT_FALSE(f.w(W::SimPump, 0).selected);
-    EXPECT_EQ(f.t.Sim_Pump, 3);
-    EXPECT_TRUE(f.w(W::Hook).visible);  // the handler refreshed the keys for pump 4
-}
 
 TEST(Widgets, observer_hears_only_real_changes) {
     Rig f;

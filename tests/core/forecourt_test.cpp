@@ -1,6 +1,6 @@
 // The forecourt: what a console press does in each command mode and pump
 // state, MOVE, grid clicks and the keypad; the customer's side of fuelling,
-// the purchase box, the attention alarm and the tick.
+// the purchase box and the tick.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -252,17 +252,6 @@ TEST(Console, keypad_and_presets_key_a_prepay) {
     }
 }
 
-TEST(Console, all_stop_ends_a_move_and_keeps_the_key_colours) {
-    Rig f;
-    put(f, 0, parse("aP"));
-    f.ctl.click(W::MoveKey);
-    f.ctl.click(W::Pump, 0);
-    f.ctl.click(W::AllStopKey);
-    EXPECT_EQ(f.t.Move_Source, -1);
-    EXPECT_EQ(f.t.Console_Mode, MODE_AUTH);
-    EXPECT_EQ(f.colour(W::MoveKey) + "/" + f.colour(W::AuthKey), "green/grey");
-}
-
 TEST(Console, sequence_numbers_start_again_at_1_after_the_largest) {
     const std::function<Long(Rig&)> ways[] = {
         [](Rig& f) { return f.ctl.click(W::Pump, 4), f.t.Pump_ZRD_Seq(4); },
@@ -283,27 +272,6 @@ TEST(Console, sequence_numbers_start_again_at_1_after_the_largest) {
 
 // ---- The customer's side and the tick.
 
-TEST(Fuelling, nozzle_moves_between_two_busy_pumps) {
-    Rig f;
-    f.authorize(1);
-    f.start_flow(1);
-    f.authorize(3);
-    f.sim(3);
-    f.ctl.click(W::PumpGas);
-    f.ticks(2);
-    f.ctl.click(W::Status, 3);
-    EXPECT_EQ(f.t.Flowing_Pump, 3);
-    EXPECT_EQ(f.w(W::Status, 1).caption, "BUSY");
-    f.ticks(1);
-    EXPECT_EQ(f.t.Dispensed(1) * 100 + f.t.Dispensed(3), 7437);
-    f.ctl.click(W::Status, 3);  // released
-    f.ticks(1);
-    EXPECT_EQ(f.t.Dispensed(3), 37);
-    f.ctl.click(W::Pump, 3);  // stopped: Pump Gas does nothing
-    f.acc.PumpGas_Click();
-    EXPECT_EQ(f.t.Purchase_Limit(3), 4000);
-}
-
 TEST(Fuelling, dispensed_above_a_lowered_authorization_is_cut_to_it) {
     Rig f;
     f.authorize(4);
@@ -312,29 +280,6 @@ TEST(Fuelling, dispensed_above_a_lowered_authorization_is_cut_to_it) {
     f.t.Auth_Limit(4) = 1500;  // lowered after the purchase limit was set
     f.ticks(1);
     EXPECT_EQ(f.t.Dispensed(4), 1500);  // not the remainder 54
-}
-
-// The simulated card of an autopay is declined on pumps 8, 16 and 24 only:
-// the sale is stored there, marked declined.
-TEST(Fuelling, hanging_up_an_autopay_stores_only_a_declined_sale) {
-    for (int p = 0; p < 24; ++p) {
-        SCOPED_TRACE(p);
-        Rig f;
-        f.ctl.click(W::Pump, p);
-        f.sim(p);
-        f.ctl.click(W::PumpGas);
-        const Long seq = f.t.Pump_ZRD_Seq(p);
-        f.start_flow(p);
-        f.ticks(41);
-        f.ctl.click(W::Hook);
-        const bool declined = p == 7 || p == 15 || p == 23;
-        EXPECT_EQ(std::tuple(f.t.Sales_Waiting(p), f.t.Sale_Amount(p), f.t.Card_Rejected(0, p),
-                             f.t.Item_ZRD_Seq(0, p), f.w(W::Sale, p).caption),
-                  declined ? std::tuple(Integer{1}, Long{1517}, True, seq, std::string("15.17 "))
-                           : std::tuple(Integer{0}, Long{0}, False, Long{0}, std::string(" ")));
-        EXPECT_EQ(f.platform.beeps(), 1);
-        EXPECT_EQ(f.t.AutoPay(p) | f.t.Flow_On, False);
-    }
 }
 
 TEST(Fuelling, hanging_up_after_fuelling_stores_a_prepaid_or_postpay_sale) {
@@ -412,52 +357,6 @@ TEST(Fuelling, purchase_box_entries) {
         f.ticks(2);
         EXPECT_EQ(f.t.Dispensed(4), r.limit < 74 ? r.limit : 74);
     }
-}
-
-TEST(Fuelling, alarm_who_needs_attention_and_when_it_is_heard) {
-    const struct {
-        int caller;  // -1: none
-        bool stopped, calling;
-        int terminal;                // 0 closed, 1 open, 2 locked
-        int declined;                // slot of pump 8's declined sale, -1: none
-        Boolean claimed0, claimed1;  // of pump 8's sales
-        int later_caller;            // -1: none
-        long beeps;
-        Boolean alarm;
-    } rows[] = {
-        {4, false, true, 2, -1, False, False, -1, 0, True},
-        {4, false, true, 0, -1, False, False, -1, 0, True},
-        {1, true, true, 1, -1, False, False, 9, 4, True},    // a stopped caller hides no other
-        {-1, false, false, 1, 1, True, False, -1, 4, True},  // declined stacked sale
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.caller << " " << r.terminal << " " << r.declined);
-        Rig f;
-        for (int p : {r.caller, r.later_caller}) {
-            if (p < 0) continue;
-            f.t.Pump_State(p) = CALL;
-            f.t.Calling(p) = to_boolean(r.calling);
-        }
-        if (r.caller >= 0) f.t.Pump_Stopped(r.caller) = to_boolean(r.stopped);
-        if (r.declined >= 0) {
-            f.t.Sales_Waiting(7) = static_cast<Integer>(r.declined + 1);
-            f.t.Card_Rejected(r.declined, 7) = True;
-            f.t.Sale_Claimed(7) = r.claimed0;
-            f.t.Stacked_Sale_Claimed(7) = r.claimed1;
-        }
-        if (r.terminal == 0) f.ctl.Terminal_Closed();
-        if (r.terminal == 2) f.ctl.Terminal_Locked();
-        f.ticks(5);
-        EXPECT_EQ(f.platform.beeps(), r.beeps);
-        EXPECT_EQ(f.t.Alarm_On, r.alarm);
-    }
-    Rig f;  // the count of the four-in-five goes on while the terminal is locked
-    f.t.Pump_State(4) = CALL, f.t.Calling(4) = True;
-    f.ctl.Terminal_Locked();
-    f.ticks(3);
-    f.ctl.Terminal_Unlocked();
-    f.ticks(2);
-    EXPECT_EQ(f.platform.beeps(), 1);
 }
 
 TEST(Fuelling, clock_keeps_its_choice_and_a_range_fault_in_the_tick_is_shown) {

@@ -1,5 +1,5 @@
 // The host surface: the property and method table, argument conversion, the
-// stubs, start-up and the seeding of the sequence counter.
+// stubs and start-up.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -139,20 +139,6 @@ TEST_F(SurfaceCtl, reset_and_end_demo_touch_nothing_but_message1) {
     EXPECT_EQ(seen.changes[0].first, ctl.panel().id(W::Message1));
     EXPECT_EQ(seen.changes[0].second, WidgetProperty::Caption);
     EXPECT_EQ(t.POS_Request, REQ_CAR_WASH);
-}
-
-TEST_F(SurfaceCtl, opening_seeds_the_sequence_counter_from_the_clock) {
-    const struct {
-        LocalDateTime at;
-        Long counter;
-    } cases[] = {{{2026, 12, 5, 6, 10, 0}, 12522200},   {{2027, 1, 1, 0, 0, 0}, 1100000},
-                 {{2026, 10, 10, 12, 0, 0}, 101043200}, {{2026, 11, 1, 0, 0, 0}, 11100000},
-                 {{2026, 1, 11, 0, 0, 0}, 11100000},    {{2026, 9, 30, 2, 46, 40}, 93010000}};
-    for (const auto& c : cases) {
-        platform.set_clock(c.at);
-        ctl.Terminal_Opened(1, 2, 3);
-        EXPECT_EQ(t.ZRD_Seq_Counter, c.counter) << c.at.month << "/" << c.at.day;
-    }
 }
 
 }  // namespace

@@ -28,9 +28,8 @@ struct DorvaneCtlTestAccess {
     void Refresh_Panel_Keys(int p) { ctl.Refresh_Panel_Keys(p); }
     void Disable_Pump_Buttons(int i) { ctl.Disable_Pump_Buttons(i); }
     void Disable_Sale_Button(int i) { ctl.Disable_Sale_Button(i); }
-    // Handlers whose keys the panel may hide in the state under test.
+    // A handler whose key the panel may hide in the state under test.
     void Hook_Click() { ctl.Hook_Click(); }
-    void PumpGas_Click() { ctl.PumpGas_Click(); }
 };
 
 // A colour by the name the control uses for it, for readable test failures.
