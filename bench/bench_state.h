@@ -66,4 +66,25 @@ inline std::vector<soak::Action> mixed_events(std::size_t count) {
     return events;
 }
 
+// The element of a control array a benchmark clicks in the typical state:
+// the one a tester would click there; -1 for a single widget.
+inline int click_index(W name) {
+    switch (name) {
+        case W::NPump:
+        case W::NStatus:
+        case W::Pump:
+        case W::Status:
+        case W::SimPump:
+            return 1;
+        case W::Sale:
+            return 2;
+        case W::Value:
+            return 3;
+        case W::Key:
+            return 5;
+        default:
+            return -1;
+    }
+}
+
 }  // namespace dorvane::bench

@@ -59,28 +59,6 @@ void BM_PollAndConfirm(benchmark::State& state) {
 }
 BENCHMARK(BM_PollAndConfirm);
 
-// One click of each kind of widget, on the element of the typical state a
-// tester would click.
-int click_index(W name) {
-    switch (name) {
-        case W::NPump:
-        case W::NStatus:
-        case W::Pump:
-        case W::Status:
-            return 1;
-        case W::Sale:
-            return 2;
-        case W::SimPump:
-            return 1;
-        case W::Value:
-            return 3;
-        case W::Key:
-            return 5;
-        default:
-            return -1;
-    }
-}
-
 // Counts the widget changes an event makes: what a view has to redraw.
 struct ChangeCounter : WidgetObserver {
     long long changes = 0;

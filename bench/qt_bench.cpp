@@ -84,25 +84,6 @@ void BM_Qt_PollAndConfirm(benchmark::State& state) {
 }
 BENCHMARK(BM_Qt_PollAndConfirm)->Unit(benchmark::kMicrosecond);
 
-int click_index(W name) {
-    switch (name) {
-        case W::NPump:
-        case W::NStatus:
-        case W::Pump:
-        case W::Status:
-        case W::SimPump:
-            return 1;
-        case W::Sale:
-            return 2;
-        case W::Value:
-            return 3;
-        case W::Key:
-            return 5;
-        default:
-            return -1;
-    }
-}
-
 void click_kind(benchmark::State& state, W name) {
     View v;
     if (name == W::PumpGas) {
