@@ -3,17 +3,8 @@
 # under the expected soname.
 set -euo pipefail
 lib=$1
-soname=$2
-
 others=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v '^dorvane_' || true)
-if [ -n "$others" ]; then
-  echo "exported beyond the C interface:"
-  echo "$others"
-  exit 1
-fi
+[ -z "$others" ] || { echo "exported beyond the C interface:"; echo "$others"; exit 1; }
 actual=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
-if [ "$actual" != "$soname" ]; then
-  echo "soname is '$actual', expected '$soname'"
-  exit 1
-fi
+[ "$actual" = "$2" ] || { echo "soname is '$actual', expected '$2'"; exit 1; }
 echo "exports: $(nm -D --defined-only "$lib" | grep -c ' T dorvane_') functions, soname $actual"

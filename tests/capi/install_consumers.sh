@@ -3,20 +3,14 @@
 # examples against it: C through pkg-config, C++ (and Qt, when the package has
 # it) through find_package, and Python from the installed binding.
 set -euo pipefail
-cmake=$1
-build=$2
-here=$3
-cc=$4
+cmake=$1 build=$2 here=$3 cc=$4
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT
 prefix=$tmp/prefix
 
 "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log"
 pc=$(find "$prefix" -name dorvane.pc)
-libdir=$(dirname "$(dirname "$pc")")
-export PKG_CONFIG_PATH=$(dirname "$pc")
-export LD_LIBRARY_PATH=$libdir
+export PKG_CONFIG_PATH=$(dirname "$pc") LD_LIBRARY_PATH=$(dirname "$(dirname "$pc")")
 export QT_QPA_PLATFORM=offscreen
 
 echo "== C through pkg-config"
@@ -31,10 +25,7 @@ echo "== C++ through find_package"
 "$cmake" --build "$tmp/consumer" -j2 >"$tmp/build.log" || { cat "$tmp/build.log"; exit 1; }
 "$tmp/consumer/embed_cpp"
 "$tmp/consumer/embed_c"
-if [ -x "$tmp/consumer/embed_qt" ]; then
-  "$tmp/consumer/embed_qt"
-  echo "Qt view: ok"
-fi
+[ ! -x "$tmp/consumer/embed_qt" ] || { "$tmp/consumer/embed_qt" && echo "Qt view: ok"; }
 
 echo "== Python from the installed binding"
 DORVANE_LIBRARY="" PYTHONPATH="$prefix/share/dorvane/python" PYTHONDONTWRITEBYTECODE=1 \

@@ -24,13 +24,22 @@ namespace {
 // A morning at which the tests open the terminal.
 constexpr LocalDateTime kMorning{2026, 12, 5, 6, 10, 0};
 constexpr const char* kTerminalClosed = "Terminal Closed";
-constexpr const char* kOverflowMessage = "Error: overflow";
 // Distance of a colour sample from the widget's top-right corner: inside the
 // bevel and clear of any centred or left-aligned caption.
 constexpr int kSampleInset = 4;
 
+// A clock that can fail: any exception, not only a range fault, must stop at
+// the view's boundary.
+struct BreakableClock : VirtualPlatform {
+    bool broken = false;
+    LocalDateTime now() override {
+        if (broken) throw std::runtime_error("clock unavailable");
+        return VirtualPlatform::now();
+    }
+};
+
 struct PanelFixture : ::testing::Test {
-    VirtualPlatform platform;
+    BreakableClock platform;
     DorvaneWidget view{platform, DorvaneWidget::Ticks::Manual};
 
     const Panel& model() { return view.control().panel(); }
@@ -44,17 +53,6 @@ struct PanelFixture : ::testing::Test {
         platform.set_clock(kMorning);
         Variant args[] = {Variant::integer(44), Variant::integer(81), Variant::integer(129)};
         view.call("Terminal_Opened", args);
-    }
-    // Opens pump 1, shows the simulator panel and starts an autopay
-    // fuelling on it, so that the purchase box shows.
-    void start_fuelling_pump_1() {
-        open_terminal();
-        view.click(W::Pump, 0);
-        view.click(W::Message1);
-        view.click(W::SimPump, 0);
-        view.click(W::PumpGas);
-        view.click(W::PumpGas);
-        ASSERT_TRUE(model()(W::Purchase).visible);
     }
 
     // Every Qt widget shows exactly its model widget's state.
@@ -70,13 +68,10 @@ struct PanelFixture : ::testing::Test {
             ASSERT_NE(v, nullptr);
             EXPECT_EQ(v->isHidden(), !w.visible);
             EXPECT_EQ(v->isEnabled(), w.enabled);
-            if (w.kind == WidgetKind::TextBox) {
-                EXPECT_EQ(static_cast<QLineEdit*>(v)->text().toStdString(), w.caption);
-            } else {
-                auto* b = static_cast<PanelButton*>(v);
-                EXPECT_EQ(b->text().toStdString(), w.caption);
-                EXPECT_EQ(b->isChecked(), w.selected);
-            }
+            auto* box = qobject_cast<QLineEdit*>(v);
+            auto* b = qobject_cast<QAbstractButton*>(v);
+            EXPECT_EQ((box ? box->text() : b->text()).toStdString(), w.caption);
+            EXPECT_EQ(b && b->isChecked(), w.selected);
         }
     }
 };
@@ -89,10 +84,9 @@ TEST_F(PanelFixture, shows_the_terminal_closed_state_after_start_up) {
     EXPECT_TRUE(view.view_of(id(W::Console))->isHidden());
     for (int i = 0; i < 24; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_FALSE(button(W::Pump, i)->isEnabled());
         EXPECT_EQ(button(W::Pump, i)->painted_back(), QColor(0xC0, 0xC0, 0xC0));
-        EXPECT_TRUE(button(W::Sale, i)->text().trimmed().isEmpty());
-        EXPECT_TRUE(button(W::Status, i)->text().trimmed().isEmpty());
+        EXPECT_TRUE(
+            (button(W::Sale, i)->text() + button(W::Status, i)->text()).trimmed().isEmpty());
     }
 }
 
@@ -112,46 +106,31 @@ TEST_F(PanelFixture, places_and_fonts_follow_the_inventory_at_every_zoom) {
         }
     }
     EXPECT_TRUE(purchase()->alignment() & Qt::AlignRight);
-    EXPECT_EQ(button(W::ItemizeFuelKey)->look(), PanelButton::Look::Standard);
-    EXPECT_EQ(button(W::SimPump, 0)->look(), PanelButton::Look::Option);
 }
 
 // ---- Layering and clicks.
 
-TEST_F(PanelFixture, every_point_is_taken_by_the_widget_the_model_puts_on_top) {
+// Message1 shows the simulator panel over the third column but for its left
+// edge; every point is then taken by the widget the model puts on top.
+TEST_F(PanelFixture, the_simulator_panel_covers_the_third_column_but_its_left_edge) {
     open_terminal();
     for (bool panel_shown : {false, true}) {
         if (panel_shown) view.click(W::Message1);
         ASSERT_EQ(model()(W::Console).visible, panel_shown);
-        int checked = 0;
+        expect_mirrors_model();
         for (int y = 0; y < view.height(); y += 3) {
             for (int x = 0; x < view.width(); x += 3) {
                 const auto in_model = model().widget_at(to_twips(x, 1.0), to_twips(y, 1.0));
-                const auto in_view = view.id_at({x, y});
-                ASSERT_EQ(in_view, in_model) << "at pixel " << x << "," << y;
-                ++checked;
+                ASSERT_EQ(view.id_at({x, y}), in_model) << "at pixel " << x << "," << y;
             }
         }
-        EXPECT_GT(checked, 50000);
     }
-}
-
-TEST_F(PanelFixture, the_simulator_panel_covers_the_third_column_but_its_left_edge) {
-    open_terminal();
-    view.click(W::Message1);
-    expect_mirrors_model();
-    const int console = id(W::Console);
-    // Over pump 19's status display and over pump 20's number.
+    // Over pump 19's status display: the backdrop; the left part of pump 17's
+    // number stays uncovered.
     ASSERT_TRUE(model()(W::Status, 18).place.contains(11750, 2000));
-    EXPECT_EQ(view.id_at({to_pixels(11750, 1.0), to_pixels(2000, 1.0)}), console);
-    EXPECT_EQ(view.id_at({to_pixels(8438 + 30, 1.0), view.centre_of(id(W::Pump, 19)).y()}),
-              console);
-    // The left part of pump 17's number and frame stay uncovered.
+    EXPECT_EQ(view.id_at({to_pixels(11750, 1.0), to_pixels(2000, 1.0)}), id(W::Console));
     EXPECT_EQ(view.id_at({to_pixels(8200, 1.0), view.centre_of(id(W::Pump, 16)).y()}),
               id(W::Pump, 16));
-    EXPECT_EQ(view.id_at({to_pixels(8080, 1.0), to_pixels(20, 1.0)}), id(W::NPump, 16));
-    // Console frames show as borders around the pump's number.
-    EXPECT_EQ(view.id_at({1, 1}), id(W::NPump, 0));
 }
 
 TEST_F(PanelFixture, clicks_on_hidden_disabled_or_handlerless_widgets_change_nothing) {
@@ -191,8 +170,16 @@ TEST_F(PanelFixture, a_user_click_reaches_the_control_and_selects_only_through_t
 
 struct PurchaseFixture : PanelFixture {
     std::vector<std::string> actions;
+    // Opens pump 1, shows the simulator panel and starts an autopay fuelling
+    // on it, so that the purchase box shows.
     void SetUp() override {
-        start_fuelling_pump_1();
+        open_terminal();
+        view.click(W::Pump, 0);
+        view.click(W::Message1);
+        view.click(W::SimPump, 0);
+        view.click(W::PumpGas);
+        view.click(W::PumpGas);
+        ASSERT_TRUE(model()(W::Purchase).visible);
         QObject::connect(&view, &DorvaneWidget::testerEntered, [this](const QString& t) {
             actions.push_back("enter " + t.toStdString());
         });
@@ -229,14 +216,6 @@ TEST_F(PurchaseFixture, focus_leaving_the_box_in_an_active_window_validates_once
     EXPECT_EQ(actions, (std::vector<std::string>{"enter 7", "click Message1"}));
 }
 
-TEST_F(PurchaseFixture, an_entry_by_code_goes_through_the_control) {
-    view.enter_purchase("abc");
-    EXPECT_EQ(purchase()->text(), "0.00");
-    EXPECT_EQ(purchase_limit(), 0);
-    view.click(W::Message1);  // nothing pending: no second validation
-    EXPECT_EQ(actions, (std::vector<std::string>{"enter abc", "click Message1"}));
-}
-
 // ---- Colours.
 
 TEST_F(PanelFixture, colours_sampled_from_the_screen_match_the_model) {
@@ -267,46 +246,27 @@ TEST_F(PanelFixture, colours_sampled_from_the_screen_match_the_model) {
 
 // ---- Ticks and faults.
 
-TEST_F(PanelFixture, ticks_redraw_the_clock_and_count) {
+TEST_F(PanelFixture, ticks_redraw_and_a_range_fault_in_one_is_shown_and_survived) {
     open_terminal();
     QSignalSpy ticked(&view, &DorvaneWidget::aboutToTick);
     const QString clock = button(W::TimeDisplay)->text();
     view.tick();
     EXPECT_EQ(ticked.count(), 1);
     EXPECT_EQ(view.control().pump_table().Tick_Count, 1);
-    EXPECT_EQ(button(W::TimeDisplay)->text().toStdString(), model()(W::TimeDisplay).caption);
     EXPECT_NE(button(W::TimeDisplay)->text(), clock);
-}
+    expect_mirrors_model();
 
-TEST_F(PanelFixture, a_range_fault_in_a_tick_is_shown_and_the_control_stays_usable) {
     DorvaneCtlTestAccess(view.control()).table().Tick_Count = std::numeric_limits<Long>::max();
     QSignalSpy faults(&view, &DorvaneWidget::faultCaught);
     EXPECT_NO_THROW(view.tick());
     ASSERT_EQ(faults.count(), 1);
-    EXPECT_EQ(button(W::Message1)->text(), kOverflowMessage);
-    open_terminal();
+    EXPECT_EQ(button(W::Message1)->text(), "Error: overflow");
     view.click(W::Pump, 0);
     EXPECT_EQ(view.control().pump_table().Pump_State(0), IDLE);
     expect_mirrors_model();
-}
-
-// A platform whose clock fails: any exception, not only a range fault, must
-// stop at the view's boundary.
-struct BrokenClock : VirtualPlatform {
-    bool broken = false;
-    LocalDateTime now() override {
-        if (broken) throw std::runtime_error("clock unavailable");
-        return VirtualPlatform::now();
-    }
-};
-
-TEST(PanelBoundary, no_exception_of_a_tester_action_escapes) {
-    BrokenClock clock;
-    DorvaneWidget view(clock, DorvaneWidget::Ticks::Manual);
-    clock.broken = true;
-    QSignalSpy faults(&view, &DorvaneWidget::faultCaught);
+    platform.broken = true;
     EXPECT_NO_THROW(view.tick());
-    EXPECT_EQ(faults.count(), 1);
+    EXPECT_EQ(faults.count(), 2);
 }
 
 // ---- The host's access.
@@ -329,8 +289,6 @@ TEST_F(PanelFixture, a_restarted_or_mirrored_control_is_shown_whole) {
     view.click(W::Message1);
     view.restart(platform);
     expect_mirrors_model();
-    EXPECT_EQ(button(W::Message2)->text(), kTerminalClosed);
-
     VirtualPlatform other_platform;
     DorvaneCtl other(other_platform);
     view.mirror(other);
