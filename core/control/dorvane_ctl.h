@@ -173,6 +173,8 @@ class DorvaneCtl {
 
     // POS exchange.
     bool Find_Waiting_Item(int& k, int& p) const;
+    Long Response_Deadline() const;
+    Boolean Open_Request(Integer request, Long& deadline, const char* out_of_sequence);
     void Sale_Click(int i);
     void ItemizeFuelKey_Click();
     void Check_POS_Timeouts();

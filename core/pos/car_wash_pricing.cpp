@@ -7,8 +7,6 @@ namespace dorvane {
 
 namespace {
 
-constexpr Long kResponseTicks = 15;
-
 constexpr Integer kCarWashDelivered = 0;
 constexpr Integer kCarWashOutOfSequence = 3;
 constexpr Integer kCarWashPin = 7208;
@@ -27,12 +25,17 @@ constexpr const char* kPendingFalse = "Price Changes Pending = FALSE";
 
 }  // namespace
 
-Boolean DorvaneCtl::Car_Wash_Request() {
-    if (t_.POS_Request != REQ_NONE) caption(W::Message1, kCarWashOutOfSequenceText);
-    t_.Car_Wash_Deadline =
-        checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "Car_Wash_Deadline");
-    t_.POS_Request = REQ_CAR_WASH;
+// A request takes over whatever exchange is open (saying so) and must be
+// polled before its deadline.
+Boolean DorvaneCtl::Open_Request(Integer request, Long& deadline, const char* out_of_sequence) {
+    if (t_.POS_Request != REQ_NONE) caption(W::Message1, out_of_sequence);
+    deadline = Response_Deadline();
+    t_.POS_Request = request;
     return True;
+}
+
+Boolean DorvaneCtl::Car_Wash_Request() {
+    return Open_Request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
 }
 
 void DorvaneCtl::Poll_Car_Wash_Itemization() {
@@ -50,11 +53,7 @@ void DorvaneCtl::Poll_Car_Wash_Itemization() {
 }
 
 Boolean DorvaneCtl::Fuel_Pricing_Request() {
-    if (t_.POS_Request != REQ_NONE) caption(W::Message1, kPricingOutOfSequenceText);
-    t_.Pricing_Deadline =
-        checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "Pricing_Deadline");
-    t_.POS_Request = REQ_PRICING;
-    return True;
+    return Open_Request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
 }
 
 Integer DorvaneCtl::Poll_Fuel_Pricing() {

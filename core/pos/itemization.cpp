@@ -58,6 +58,11 @@ Long gallons(Long cents, Integer unit_price) {
 
 }  // namespace
 
+// Every POS request must be answered within 15 ticks of being made.
+Long DorvaneCtl::Response_Deadline() const {
+    return checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "deadline");
+}
+
 bool DorvaneCtl::Find_Waiting_Item(int& k, int& p) const {
     for (p = 0; p <= t_.Last_Pump; ++p)
         for (k = 0; k <= 2; ++k)
@@ -75,8 +80,7 @@ Boolean DorvaneCtl::Poll_Fuel_Itemization() {
 
     t_.Item_Slot = static_cast<Integer>(k);
     Pump_Number = static_cast<Integer>(p + 1);
-    t_.Item_Deadline(k, p) =
-        checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "Item_Deadline");
+    t_.Item_Deadline(k, p) = Response_Deadline();
     Itemization_Type = t_.Item_Request(k, p);
     // A slot-0 sale without its own sequence number takes the prepay's.
     if (k == 0 && t_.Item_ZRD_Seq(0, p) == 0) t_.Item_ZRD_Seq(0, p) = t_.Item_ZRD_Seq(2, p);
