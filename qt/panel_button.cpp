@@ -1,5 +1,6 @@
 #include "panel_button.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
@@ -53,11 +54,24 @@ PanelButton::PanelButton(Look look, QWidget* parent) : QAbstractButton(parent), 
     // focus leave it before the click is handled.
     setFocusPolicy(Qt::StrongFocus);
     if (look_ == Look::Option) setCheckable(true);
-    // A graphical key or an option button fills its whole rectangle, so Qt
-    // need not paint what lies beneath it first, nor repaint what it covers
-    // when something under it changes. A standard key's platform bevel may
-    // leave its corners to show through.
+    mark_opaque();
+}
+
+// A graphical key or an option button fills its whole rectangle, so Qt need
+// not paint what lies beneath it first, nor repaint what it covers when
+// something under it changes. A standard key's platform bevel may leave its
+// corners to show through.
+void PanelButton::mark_opaque() {
     if (look_ != Look::Standard) setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool PanelButton::event(QEvent* event) {
+    const bool handled = QAbstractButton::event(event);
+    // Styles may clear WA_OpaquePaintEvent when they polish a widget (Fusion
+    // does, on every widget), which happens when the key is first shown and
+    // again when the style changes; both events come after the polish.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange) mark_opaque();
+    return handled;
 }
 
 void PanelButton::set_back(Colour c) {

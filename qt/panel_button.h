@@ -26,6 +26,7 @@ class PanelButton : public QAbstractButton {
     QColor painted_back() const;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // The model decides the selection of an option button: a click only
     // reports itself and never checks or unchecks the button on its own.
@@ -41,6 +42,7 @@ class PanelButton : public QAbstractButton {
         QSizeF size;    // of the lines together
     };
 
+    void mark_opaque();
     void paint_bevel(QPainter& p, const QRect& r) const;
     void paint_option(QPainter& p, const QRect& r) const;
     void paint_caption(QPainter& p, const QRect& r, bool emboss);
