@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "bench_state.h"
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::bench {
 namespace {

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "bench_state.h"
-#include "control/surface.h"
-#include "dorvane_widget.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/qt/dorvane_widget.h"
 
 namespace dorvane::bench {
 namespace {

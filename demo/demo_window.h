@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dorvane_widget.h"
+#include "dorvane/qt/dorvane_widget.h"
 #include "recorder.h"
 
 class QCheckBox;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string_view>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "soak.h"
 
 namespace dorvane::soak {
@@ -376,8 +376,12 @@ std::string format_action(const Action& a, const DorvaneCtl& ctl) {
             return "enter Purchase " + quote(a.text);
         case Kind::Call: {
             std::string s = "call " + std::string(surface_methods()[a.method].name);
-            for (const Arg& arg : a.args)
-                s += " " + arg_text(arg);
+            for (const Arg& arg : a.args) {
+                // Two appends, not " " + ...: GCC 12 at -O3 warns (-Wrestrict)
+                // about the temporary in error.
+                s += ' ';
+                s += arg_text(arg);
+            }
             return s;
         }
         case Kind::Set:

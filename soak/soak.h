@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "forecourt/pump_table.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/forecourt/pump_table.h"
 
 namespace dorvane::soak {
 

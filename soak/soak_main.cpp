@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
-#include "forecourt/members.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
 #include "soak.h"
 
 namespace fs = std::filesystem;

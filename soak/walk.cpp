@@ -4,8 +4,8 @@
 #include <sstream>
 #include <typeinfo>
 
-#include "control/surface.h"
-#include "forecourt/members.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
 #include "soak.h"
 
 namespace dorvane::soak {

@@ -3,7 +3,7 @@
 
 #include "common/format.h"
 #include "control/banner.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 
 namespace dorvane {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "control/banner.h"
-#include "panel/panel.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane {
 

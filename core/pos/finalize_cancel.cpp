@@ -1,6 +1,6 @@
 // The end of a POS transaction: finalize pays what was rung up, cancel
 // forgets what the POS was asked for.
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

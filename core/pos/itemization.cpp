@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

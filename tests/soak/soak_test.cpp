@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "test_access.h"
 
 namespace dorvane::soak {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::script {
 

@@ -19,12 +19,12 @@
 #include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "forecourt/members.h"
-#include "panel/colours.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/forecourt/members.h"
+#include "dorvane/panel/colours.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane::script {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/colours.h"
+#include "dorvane/panel/colours.h"
 
 namespace dorvane {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "common/variant.h"
+#include "dorvane/common/variant.h"
 
 namespace dorvane {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "common/platform.h"
-#include "common/types.h"
-#include "common/variant.h"
-#include "forecourt/pump_table.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/types.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/forecourt/pump_table.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane {
 
