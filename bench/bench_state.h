@@ -16,7 +16,7 @@ namespace dorvane::bench {
 // else, so that a benchmark times the control alone (the soak runs the same
 // events through a script session and its checks). A range fault is part of
 // the workload; any other exception is a bug and escapes.
-inline void apply(DorvaneCtl& ctl, VirtualPlatform& platform, const soak::Action& a) {
+inline void apply_event(DorvaneCtl& ctl, VirtualPlatform& platform, const soak::Action& a) {
     auto variant = [](const soak::Arg& arg) {
         return arg.is_text ? Variant::string(arg.text)
                            : Variant::of_type(ValueType::Long, arg.number);
@@ -61,7 +61,7 @@ inline void run_lines(DorvaneCtl& ctl, VirtualPlatform& platform,
         if (!a) throw std::logic_error(std::string("bench state: ") + line);
         const long long n = a->kind == soak::Kind::Tick ? a->count : 1;
         for (long long i = 0; i < n; ++i)
-            apply(ctl, platform, *a);
+            apply_event(ctl, platform, *a);
     }
 }
 

@@ -447,6 +447,15 @@ std::string format_action(const Action& a, const Panel& panel) {
     return script::format_statement(statement_of(a, panel));
 }
 
+script::Target member_target(const MemberInfo& m, int k, int i) {
+    script::Target t;
+    t.kind = script::TargetKind::Member;
+    t.member = &m;
+    t.k = k;
+    t.i = i;
+    return t;
+}
+
 Script read_script(std::string_view text) {
     Script out;
     out.statements = script::parse_script(text);

@@ -14,6 +14,7 @@
 #include "common/platform.h"
 #include "common/variant.h"
 #include "control/dorvane_ctl.h"
+#include "forecourt/members.h"
 #include "forecourt/pump_table.h"
 #include "run/script.h"
 
@@ -140,6 +141,8 @@ script::Statement statement_of(const Action& a, const Panel& panel);
 std::optional<Action> action_of(const script::Statement& s, const Panel& panel);
 // Script text of an action: tick 3, click Pump(0), call Terminal_Opened 1 1 1.
 std::string format_action(const Action& a, const Panel& panel);
+// The script target of one entry of a pump-table member: Dispensed(3).
+script::Target member_target(const MemberInfo& m, int k, int i);
 
 // A script as the soak reads it: every statement, and the actions of its walk
 // statements in order.

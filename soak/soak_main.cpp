@@ -23,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
 #include "forecourt/members.h"
 #include "soak.h"
 
@@ -280,9 +279,7 @@ int main(int argc, char** argv) {
         auto expect_now = [&](const MemberInfo& m, int i) {
             script::Statement s;
             s.op = script::Op::Expect;
-            s.target.kind = script::TargetKind::Member;
-            s.target.member = &m;
-            s.target.i = i;
+            s.target = member_target(m, 0, i);
             s.values.push_back(script::Value::of_number(m.read(t, 0, i)));
             std::puts(script::format_statement(s).c_str());
         };

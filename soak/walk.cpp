@@ -16,11 +16,7 @@ constexpr int kFirstSpare = 24;  // entries 24..31 of every array are never in u
 constexpr int kPumps = 24;
 
 std::string target(const MemberInfo& m, int k, int i) {
-    std::string s(m.name);
-    if (m.shape == MemberShape::PerPump) s += "(" + std::to_string(i) + ")";
-    if (m.shape == MemberShape::PerItem)
-        s += "(" + std::to_string(k) + ", " + std::to_string(i) + ")";
-    return s;
+    return script::format_target(member_target(m, k, i));
 }
 
 std::string expect_line(const std::string& what, long long value) {
