@@ -145,7 +145,7 @@ void BM_MixedWorkload(benchmark::State& state) {
     auto ctl = std::make_unique<DorvaneCtl>(*platform);
     std::size_t n = 0;
     for (auto _ : state) {
-        soak::execute(*ctl, *platform, ev[n], 0);
+        apply_event(*ctl, *platform, ev[n]);
         if (++n == ev.size()) {
             state.PauseTiming();
             n = 0;
@@ -169,7 +169,7 @@ void BM_MixedWorkloadPerEvent(benchmark::State& state) {
         DorvaneCtl ctl(platform);
         for (std::size_t i = 0; i < ev.size(); ++i) {
             const auto t0 = std::chrono::steady_clock::now();
-            soak::execute(ctl, platform, ev[i], 0);
+            apply_event(ctl, platform, ev[i]);
             ns[i] = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
                         .count();
         }
