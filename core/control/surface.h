@@ -43,9 +43,12 @@ int find_method(std::string_view name);
 
 // Reads property number `index`.
 Variant get_property(const DorvaneCtl& ctl, int index);
+// Whether property number `index` holds `value` (same kind, same value),
+// without a copy: a recorder compares all of them before every event.
+bool property_equals(const DorvaneCtl& ctl, int index, const Variant& value);
 // Writes property number `index`. A number that does not fit the property's
 // type is an OverflowFault and the property keeps its value; a value of the
-// wrong kind is a TypeMismatch.
+// wrong kind is a TypeMismatch. The control's listener hears of the write.
 void set_property(DorvaneCtl& ctl, int index, const Variant& value);
 // Calls method number `index` with its arguments in order. Every argument is
 // converted to its parameter's type first (OverflowFault / TypeMismatch

@@ -745,6 +745,8 @@ std::string fault_detail(const RangeFault& f) {
     return std::string("fault: ") + f.what();
 }
 
+}  // namespace
+
 Value from_variant(const Variant& v) {
     switch (v.type()) {
         case ValueType::Boolean:
@@ -762,6 +764,8 @@ Value from_variant(const Variant& v) {
     }
     return Value::of_number(0);
 }
+
+namespace {
 
 template <typename T>
 bool fits(long long n) {
