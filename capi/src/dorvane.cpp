@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
