@@ -216,6 +216,15 @@ void reported_access(DorvaneCtl& ctl, ControlEventKind kind, int index,
 
 }  // namespace
 
+void report_refused(DorvaneCtl& ctl, ControlEventKind kind, int index,
+                    std::span<const Variant> values, const std::exception& fault) {
+    ControlListener* const listener = ctl.listener();
+    if (!listener) return;
+    const ControlEvent event{kind, index, values};
+    listener->event_starting(event);
+    listener->event_finished(event, nullptr, &fault);
+}
+
 void set_property(DorvaneCtl& ctl, int index, const Variant& value) {
     reported_access(ctl, ControlEventKind::Set, index, std::span(&value, 1),
                     [&] { store_property(ctl, index, value); });
@@ -242,9 +251,7 @@ Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
         try {
             convert();
         } catch (const std::exception& fault) {
-            const ControlEvent event{ControlEventKind::Call, index, args};
-            ctl.listener()->event_starting(event);
-            ctl.listener()->event_finished(event, nullptr, &fault);
+            report_refused(ctl, ControlEventKind::Call, index, args, fault);
             throw;
         }
     }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/variant.h"
+#include "control/listener.h"
 
 namespace dorvane {
 
@@ -55,5 +56,10 @@ void set_property(DorvaneCtl& ctl, int index, const Variant& value);
 // before the call); by-reference arguments are written back into `args`.
 // Returns the result, or an Empty variant for a method without one.
 Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args);
+// Tells the control's listener of a call or write that a host refused before
+// it reached the control (a value that does not fit, converted by the host
+// itself), so that a recording holds it with its fault.
+void report_refused(DorvaneCtl& ctl, ControlEventKind kind, int index,
+                    std::span<const Variant> values, const std::exception& fault);
 
 }  // namespace dorvane

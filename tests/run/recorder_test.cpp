@@ -204,6 +204,18 @@ TEST(recorder, faults_are_expected_and_unsayable_events_are_comments) {
     EXPECT_EQ(r.verdict, Verdict::Held) << r.out << s;
 }
 
+// A host that converts values itself (the scenario session) refuses a value
+// that does not fit before the control sees it; the refusal is recorded.
+TEST(recorder, values_refused_by_the_host_itself_are_recorded_with_their_fault) {
+    const std::string s = record_script("set Tender_ID 32768\ncall Terminal_Opened 40000 1 2\n",
+                                        Expectations::Written);
+    EXPECT_NE(s.find("\nset Tender_ID 32768\nexpect error = overflow\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("\ncall Terminal_Opened 40000 1 2\nexpect error = overflow\n"),
+              std::string::npos)
+        << s;
+    EXPECT_EQ(replay(s).verdict, Verdict::Held);
+}
+
 // ---- Time: the clock at the first event, runs of ticks, and clock lines
 // wherever the control's clock moved otherwise.
 

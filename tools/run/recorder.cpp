@@ -151,9 +151,14 @@ void Recorder::start() {
 }
 
 void Recorder::stop() {
+    flush();
     if (!recording_) return;
     if (ctl_.listener() == this) ctl_.set_listener(nullptr);
     recording_ = false;
+}
+
+void Recorder::flush() {
+    if (!recording_) return;
     try {
         flush_ticks();
         note_property_writes();

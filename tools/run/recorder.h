@@ -70,6 +70,9 @@ class Recorder : private ControlListener {
     void start();
     void stop();
     bool recording() const { return recording_; }
+    // Writes what is still pending now, recording on: for a reader that
+    // wants the session so far (a saved copy, a server's GET).
+    void flush();
 
     // The first failure to write, with what was being written to; empty
     // while everything has been written. Once failed, the recorder stays
