@@ -27,6 +27,7 @@
 // at the first event.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -114,6 +115,7 @@ class Recorder : private ControlListener {
     void absorb_changes();
     void flush_ticks();
     void line(std::string text);
+    void expect_line(std::string_view target, std::string_view value);
     void write_out();
     void fail(const std::string& message) noexcept;
     void take_snapshot();
@@ -134,6 +136,11 @@ class Recorder : private ControlListener {
 
     std::vector<Variant> properties_;  // as the replay will have them
     std::vector<WidgetState> widgets_;
+    // The widget states an event's expectations check: caption, color,
+    // enabled, visible and selected.
+    static constexpr std::size_t kExpectedWidgetStates = 5;
+    std::vector<std::array<std::string, kExpectedWidgetStates>> widget_targets_;  // by id
+    std::uint64_t widget_changes_ = 0;  // the panel's change count at the last look
     long beeps_ = 0, beeps_expected_ = 0;
     bool clock_known_ = false;
     LocalDateTime clock_{};  // the replay's clock after the last event
