@@ -245,6 +245,33 @@ TEST(recorder, ticks_form_runs_and_clock_jumps_are_written) {
     EXPECT_EQ(r.verdict, Verdict::Held) << r.out << s;
 }
 
+// A tick at midnight after the clock jumped: the replay's clock is put one
+// second before it, on the day before.
+TEST(recorder, a_clock_line_before_a_tick_goes_back_across_midnight_and_new_year) {
+    Host h;
+    {
+        Recorder rec(h.ctl, h.out);
+        h.ctl.Terminal_Opened(44, 81, 129);
+        h.platform.set_clock(LocalDateTime{2027, 1, 1, 0, 0, 0});
+        h.ctl.tick();
+    }
+    EXPECT_TRUE(has_line(h.out.str(), "clock 2026-12-31 23:59:59")) << h.out.str();
+    EXPECT_EQ(replay(h.out.str()).verdict, Verdict::Held);
+}
+
+TEST(recorder, a_second_recorder_on_the_same_control_fails_and_leaves_the_first_recording) {
+    Host h;
+    std::ostringstream second_out;
+    Recorder first(h.ctl, h.out);
+    Recorder second(h.ctl, second_out);
+    EXPECT_TRUE(first.recording());
+    EXPECT_FALSE(second.recording());
+    EXPECT_NE(second.error().find("recorded already"), std::string::npos) << second.error();
+    h.ctl.Terminal_Opened(44, 81, 129);
+    EXPECT_TRUE(has_line(h.out.str(), "call Terminal_Opened 44 81 129"));
+    EXPECT_EQ(second_out.str(), "");
+}
+
 TEST(recorder, a_run_of_ticks_is_written_when_recording_stops) {
     Host h;
     Recorder rec(h.ctl, h.out);

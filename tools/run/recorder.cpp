@@ -141,6 +141,10 @@ Recorder::~Recorder() {
 
 void Recorder::start() {
     if (recording_ || failed()) return;
+    // The control has room for one listener; taking it from another recorder
+    // would end that recording without a word.
+    if (ctl_.listener() != nullptr && ctl_.listener() != this)
+        return fail("cannot record to " + target_ + ": the control is being recorded already");
     // The properties as a fresh control has them, which is where the replay
     // starts: values written before now become `set` lines at the first event.
     if (!header_written_) {

@@ -24,7 +24,8 @@
 //
 // A script replays from a freshly created control: start recording right
 // after creating it. Property values written before the start are written
-// at the first event.
+// at the first event. One recorder at a time per control (a second one
+// fails to start), on the thread that drives the control.
 #pragma once
 
 #include <array>
