@@ -303,6 +303,18 @@ TEST(recorder, an_unwritable_path_is_one_clear_error_and_the_control_works_on) {
     EXPECT_EQ(h.ctl.listener(), nullptr);
 }
 
+// A device that takes no data: the file opens, the first flush fails.
+TEST(recorder, a_full_disk_is_one_clear_error_and_the_control_works_on) {
+    if (!std::filesystem::exists("/dev/full")) FAIL() << "this test needs /dev/full";
+    Host h;
+    Recorder rec(h.ctl, "/dev/full");
+    EXPECT_TRUE(rec.failed());
+    EXPECT_EQ(rec.error(),
+              "cannot write the recorded session to /dev/full: No space left on device");
+    h.ctl.Terminal_Opened(44, 81, 129);
+    EXPECT_EQ(h.ctl.pump_table().Terminal_State, 1);
+}
+
 TEST(recorder, a_sink_that_fails_mid_session_is_reported_once) {
     Host h;
     int writes = 0;
@@ -313,7 +325,9 @@ TEST(recorder, a_sink_that_fails_mid_session_is_reported_once) {
     h.ctl.Terminal_Locked();             // write 3 fails
     h.ctl.Terminal_Unlocked();
     h.tick();
-    EXPECT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "cannot write the recorded session to a sink: it refused the text");
+    EXPECT_EQ(rec.error(), errors[0]);
     EXPECT_EQ(writes, 3);
     EXPECT_TRUE(rec.failed());
     EXPECT_EQ(h.ctl.listener(), nullptr);

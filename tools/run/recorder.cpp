@@ -115,6 +115,7 @@ Recorder::Recorder(DorvaneCtl& ctl, const std::string& path, Expectations expect
         return std::fwrite(text.data(), 1, text.size(), file->file) == text.size() &&
                std::fflush(file->file) == 0;
     };
+    says_errno_ = true;
     start();
 }
 
@@ -415,7 +416,9 @@ void Recorder::write_out() {
     if (pending_.empty() || failed()) return;
     const bool ok = sink_ && sink_(pending_);
     pending_.clear();
-    if (!ok) fail("cannot write the recorded session to " + target_ + ": " + std::strerror(errno));
+    if (!ok)
+        fail("cannot write the recorded session to " + target_ + ": " +
+             (says_errno_ ? std::strerror(errno) : "it refused the text"));
 }
 
 void Recorder::fail(const std::string& message) noexcept {

@@ -123,7 +123,8 @@ class Recorder : private ControlListener {
 
     DorvaneCtl& ctl_;
     Sink sink_;
-    std::string target_;  // what the sink writes to, for messages
+    std::string target_;       // what the sink writes to, for messages
+    bool says_errno_ = false;  // a failed write leaves its reason in errno (a file)
     Expectations expectations_;
     ErrorHandler on_error_;
     std::string error_;
