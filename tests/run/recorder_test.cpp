@@ -131,6 +131,87 @@ INSTANTIATE_TEST_SUITE_P(
              "expect Purchase.text = \"40.00\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The control's listener: every host method reports itself once.
+
+struct Heard : ControlListener {
+    struct Event {
+        ControlEventKind kind;
+        int index;
+        std::vector<Variant> before, after;
+        bool has_result = false;
+        bool faulted = false;
+    };
+    std::vector<Event> events;
+    int beeps = 0;
+    void event_starting(const ControlEvent& e) noexcept override {
+        events.push_back({e.kind, e.index, {e.values.begin(), e.values.end()}, {}});
+    }
+    void event_finished(const ControlEvent& e, const Variant* result,
+                        const std::exception* fault) noexcept override {
+        events.back().after.assign(e.values.begin(), e.values.end());
+        events.back().has_result = result != nullptr;
+        events.back().faulted = fault != nullptr;
+    }
+    void beeped() noexcept override { ++beeps; }
+};
+
+// Arguments each method takes without a fault in a fresh control.
+std::vector<Variant> harmless_args(const MethodInfo& m) {
+    std::vector<Variant> args;
+    for (const ParamInfo& p : m.params)
+        args.push_back(p.type == kVariantParam ? Variant::string("promo")
+                                               : Variant::of_type(p.type, 1));
+    return args;
+}
+
+TEST(control_listener, each_host_method_called_directly_reports_itself_once_with_its_result) {
+    for (int m = 0; m < static_cast<int>(surface_methods().size()); ++m) {
+        const MethodInfo& info = surface_methods()[static_cast<std::size_t>(m)];
+        SCOPED_TRACE(std::string(info.name));
+        VirtualPlatform platform;
+        DorvaneCtl ctl(platform);
+        Heard heard;
+        ctl.set_listener(&heard);
+        std::vector<Variant> args = harmless_args(info);
+        try {
+            invoke_method(ctl, m, args);
+        } catch (const RangeFault&) {
+        }
+        ASSERT_EQ(heard.events.size(), 1u);
+        const Heard::Event& e = heard.events[0];
+        EXPECT_EQ(e.kind, ControlEventKind::Call);
+        EXPECT_EQ(e.index, m);
+        EXPECT_EQ(e.before.size(), info.params.size());
+        if (!e.faulted) {
+            EXPECT_EQ(e.has_result, info.result.has_value());
+        }
+    }
+}
+
+TEST(control_listener, nested_methods_stay_quiet_and_beeps_are_heard) {
+    VirtualPlatform platform;
+    DorvaneCtl ctl(platform);
+    Heard heard;
+    ctl.set_listener(&heard);
+    ctl.Terminal_Opened(44, 81, 129);  // unlocks the terminal through Terminal_Unlocked
+    ASSERT_EQ(heard.events.size(), 1u);
+    ctl.click(W::Pump, 4);
+    ctl.click(W::Message1);
+    ctl.click(W::SimPump, 4);
+    ctl.click(W::Hook);  // the pump calls: the alarm beeps on the next ticks
+    for (int n = 0; n < 3; ++n)
+        ctl.tick();
+    EXPECT_EQ(heard.events.size(), 8u);
+    EXPECT_EQ(heard.events.back().kind, ControlEventKind::Tick);
+    EXPECT_EQ(heard.beeps, 3);
+    Integer pump = 3;
+    ctl.Reset_Fuel_Pump(pump);
+    EXPECT_EQ(heard.events.back().after.at(0).as_int(), 3);
+    ctl.set_listener(nullptr);
+    ctl.tick();
+    EXPECT_EQ(heard.events.size(), 9u);
+}
+
 // ---- What a C++ host does directly, and what the script says about it.
 
 struct Host {
