@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "bench_state.h"
 #include "dorvane/control/surface.h"
+#include "run/recorder.h"
 
 namespace dorvane::bench {
 namespace {
@@ -158,6 +160,38 @@ void BM_MixedWorkload(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_MixedWorkload);
+
+// The same workload recorded into a file as a scenario script, with and
+// without expectations: the difference from BM_MixedWorkload is the cost of
+// recording per event (the file lives in the temporary folder).
+void BM_MixedWorkloadRecorded(benchmark::State& state, script::Expectations expectations) {
+    const auto& ev = events();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "dorvane-bench-session.dvs").string();
+    auto platform = std::make_unique<VirtualPlatform>();
+    auto ctl = std::make_unique<DorvaneCtl>(*platform);
+    auto recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
+    if (recorder->failed()) state.SkipWithError(recorder->error().c_str());
+    std::size_t n = 0;
+    for (auto _ : state) {
+        apply_event(*ctl, *platform, ev[n]);
+        if (++n == ev.size()) {
+            state.PauseTiming();
+            n = 0;
+            recorder.reset();
+            ctl.reset();
+            platform = std::make_unique<VirtualPlatform>();
+            ctl = std::make_unique<DorvaneCtl>(*platform);
+            recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    recorder.reset();
+    std::filesystem::remove(path);
+}
+BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, expectations, script::Expectations::Written);
+BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, no_expectations, script::Expectations::LeftOut);
 
 // The same events timed one by one: the median and the 99th percentile per
 // event (each includes the cost of reading the clock, some 20 ns).

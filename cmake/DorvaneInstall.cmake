@@ -26,6 +26,11 @@ if(TARGET dorvane)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/dorvane/python COMPONENT runtime)
 endif()
 
+# The scenario library goes along: the Qt view records sessions with it.
+install(TARGETS dorvane_script EXPORT DorvaneTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+set_target_properties(dorvane_script PROPERTIES EXPORT_NAME script)
+
 set(DORVANE_PACKAGE_HAS_QT OFF)
 if(TARGET dorvane_qt)
   set(DORVANE_PACKAGE_HAS_QT ON)

@@ -274,6 +274,7 @@ Panel::Panel() {
          true,
          false,
          false});
+    last_change_.assign(widgets_.size(), 0);
 }
 
 }  // namespace dorvane

@@ -1,6 +1,7 @@
 // The session: one statement at a time against one control on a virtual
 // clock, with what the last call, set, click, entry or tick left behind.
 #include <limits>
+#include <span>
 
 #include "dorvane/control/surface.h"
 #include "run/script.h"
@@ -150,8 +151,13 @@ void Session::call(const Statement& s, Outcome& out) {
     fault_ = Fault::None;
     try {
         std::vector<Variant> passed;
-        for (std::size_t a = 0; a < s.values.size(); ++a)
-            passed.push_back(converted(m.params[a].type, m.params[a].name, s.values[a]));
+        try {
+            for (std::size_t a = 0; a < s.values.size(); ++a)
+                passed.push_back(converted(m.params[a].type, m.params[a].name, s.values[a]));
+        } catch (const RangeFault& f) {
+            report_refused(ctl_, ControlEventKind::Call, s.method, last.args, f);
+            throw;
+        }
         Variant r = invoke_method(ctl_, s.method, passed);
         std::vector<std::string> parts;
         if (m.result) {
@@ -180,7 +186,15 @@ void Session::set(const Statement& s, Outcome& out) {
     const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(s.property)];
     fault_ = Fault::None;
     try {
-        set_property(ctl_, s.property, converted(p.type, p.name, s.values[0]));
+        Variant value;
+        try {
+            value = converted(p.type, p.name, s.values[0]);
+        } catch (const RangeFault& f) {
+            const Variant as_written = natural_variant(s.values[0]);
+            report_refused(ctl_, ControlEventKind::Set, s.property, std::span(&as_written, 1), f);
+            throw;
+        }
+        set_property(ctl_, s.property, value);
     } catch (const RangeFault& f) {
         fault_ = fault_of(f);
         out.detail = fault_detail(f);
