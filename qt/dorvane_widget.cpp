@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <iostream>
 #include <stdexcept>
@@ -24,6 +25,11 @@ constexpr int kTickMilliseconds = 1000;
 const char* const kSansFamily = "DejaVu Sans";
 const char* const kMonoFamily = "DejaVu Sans Mono";
 const char* const kIdProperty = "dorvaneWidgetId";
+// A line edit keeps this many pixels between its frame and its text on each
+// side, and room for the cursor after it.
+constexpr int kLineEditTextMargin = 2;
+constexpr int kLineEditCursor = 1;
+constexpr int kSmallestPurchasePixels = 7;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -125,7 +131,10 @@ void DorvaneWidget::build() {
                 purchase_ = new QLineEdit(this);
                 purchase_id_ = id;
                 purchase_->installEventFilter(this);
-                connect(purchase_, &QLineEdit::textEdited, this, [this] { entry_pending_ = true; });
+                connect(purchase_, &QLineEdit::textEdited, this, [this] {
+                    entry_pending_ = true;
+                    fit_purchase_text();
+                });
                 view = purchase_;
                 break;
             case WidgetKind::Timer:
@@ -213,10 +222,12 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
     auto* button = id == purchase_id_ ? nullptr : static_cast<PanelButton*>(view);
     switch (what) {
         case WidgetProperty::Caption:
-            if (button)
+            if (button) {
                 button->setText(qs(w.caption));
-            else
+            } else {
                 purchase_->setText(qs(w.caption));
+                fit_purchase_text();
+            }
             break;
         case WidgetProperty::BackColour:
             if (button) {
@@ -230,9 +241,12 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
         case WidgetProperty::Enabled:
             view->setEnabled(w.enabled);
             break;
-        case WidgetProperty::Visible:
+        case WidgetProperty::Visible: {
+            const bool was_hidden = view->isHidden();
             view->setVisible(w.visible);
+            if (was_hidden == w.visible) repaint_beneath(id);
             break;
+        }
         case WidgetProperty::Selected:
             if (button && button->isCheckable()) button->setChecked(w.selected);
             break;
@@ -245,9 +259,35 @@ void DorvaneWidget::place(int id) {
     const Widget& w = ctl_->panel().at(id);
     view->setGeometry(to_pixels(w.place, zoom_));
     view->setFont(font_of(w.font, zoom_));
-    if (view == purchase_)
+    if (view == purchase_) {
         purchase_->setAlignment((w.right_aligned ? Qt::AlignRight : Qt::AlignLeft) |
                                 Qt::AlignVCenter);
+        fit_purchase_text();
+    }
+}
+
+// The keys beneath a widget that appears or goes decide afresh whether their
+// caption is in sight: each is painted whole again, not only where the
+// widget was.
+void DorvaneWidget::repaint_beneath(int id) {
+    const QRect area = views_[static_cast<std::size_t>(id)]->geometry();
+    for (int below = 0; below < id; ++below) {
+        QWidget* v = views_[static_cast<std::size_t>(below)];
+        if (v && !v->isHidden() && v->geometry().intersects(area)) v->update();
+    }
+}
+
+// The purchase box's text is made smaller where it would not fit the box,
+// as key captions are, so that no digit of an amount is scrolled out of it.
+void DorvaneWidget::fit_purchase_text() {
+    QFont fitted = font_of(ctl_->panel().at(purchase_id_).font, zoom_);
+    const int frame =
+        purchase_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, purchase_);
+    const int room = purchase_->width() - 2 * frame - 2 * kLineEditTextMargin - kLineEditCursor;
+    while (fitted.pixelSize() > kSmallestPurchasePixels &&
+           QFontMetrics(fitted).horizontalAdvance(purchase_->text()) > room)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    if (purchase_->font() != fitted) purchase_->setFont(fitted);
 }
 
 void DorvaneWidget::set_zoom(double zoom) {

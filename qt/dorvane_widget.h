@@ -116,6 +116,8 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void apply_all(int id);
     void apply_visibility();
     void place(int id);
+    void repaint_beneath(int id);
+    void fit_purchase_text();
     void on_clicked(int id);
     void validate_pending_entry();
     void forward_entry(const QString& text);

@@ -23,6 +23,8 @@ const QColor kCaptionGreyed(0x80, 0x80, 0x80);
 constexpr int kCaptionMargin = 2;
 constexpr int kSmallestCaptionPixels = 7;
 constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+// The keyboard-focus mark: a dotted rectangle this far inside the key.
+constexpr int kFocusInset = 3;
 
 QColor to_qcolor(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -110,6 +112,33 @@ void PanelButton::paintEvent(QPaintEvent*) {
             paint_option(p, r);
             break;
     }
+    if (hasFocus()) paint_focus_mark(p, r);
+}
+
+void PanelButton::paint_focus_mark(QPainter& p, const QRect& r) const {
+    p.save();
+    QPen pen(kCaption);
+    pen.setStyle(Qt::DotLine);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(kFocusInset, kFocusInset, -kFocusInset - 1, -kFocusInset - 1));
+    p.restore();
+}
+
+QRegion PanelButton::uncovered() const {
+    QRegion left(rect());
+    const QWidget* parent = parentWidget();
+    if (!parent) return left;
+    const QObjectList& siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(const_cast<PanelButton*>(this)) + 1; i < siblings.size();
+         ++i) {
+        const auto* w = qobject_cast<const QWidget*>(siblings[i]);
+        if (!w || w->isHidden() || !w->testAttribute(Qt::WA_OpaquePaintEvent) ||
+            !w->geometry().intersects(geometry()))
+            continue;
+        left -= w->geometry().translated(-pos());
+    }
+    return left;
 }
 
 void PanelButton::paint_bevel(QPainter& p, const QRect& r) const {
@@ -251,6 +280,15 @@ void PanelButton::draw_caption(QPainter& p, QPoint at) const {
 void PanelButton::paint_caption(QPainter& p, const QRect& r, bool emboss) {
     const QRect box = r.adjusted(kCaptionMargin, kCaptionMargin, -kCaptionMargin, -kCaptionMargin);
     update_caption(box.size());
+    // A caption that keys above this one cover in part is not drawn at all:
+    // a frame under a pump-number key would otherwise show slivers of its
+    // own number around the key.
+    if (caption_->lines.lineCount() > 0) {
+        const QRectF all(box.x() + (box.width() - caption_->size.width()) / 2,
+                         box.y() + caption_->top, caption_->size.width(), caption_->size.height());
+        if (!QRegion(all.toAlignedRect().intersected(box)).subtracted(uncovered()).isEmpty())
+            return;
+    }
     if (isEnabled()) {
         p.setPen(look_ == Look::Standard ? palette().color(QPalette::ButtonText) : kCaption);
         draw_caption(p, box.topLeft());

@@ -46,6 +46,9 @@ class PanelButton : public QAbstractButton {
     void paint_bevel(QPainter& p, const QRect& r) const;
     void paint_option(QPainter& p, const QRect& r) const;
     void paint_caption(QPainter& p, const QRect& r, bool emboss);
+    void paint_focus_mark(QPainter& p, const QRect& r) const;
+    // The part of the key that the opaque keys above it leave in sight.
+    QRegion uncovered() const;
     void draw_caption(QPainter& p, QPoint at) const;
     void update_caption(QSize box);
     std::shared_ptr<const Caption> lay_out_caption(QSize box) const;
