@@ -178,15 +178,25 @@ void DemoWindow::show_help(int flow) {
 }
 
 void DemoWindow::set_zoom(double zoom) {
+    show_scroll_bars(true);
     panel_->set_zoom(zoom);
     for (QAction* a : zooms_->actions())
         a->setChecked(a != fit_ && a->data().toDouble() == zoom);
+}
+
+void DemoWindow::show_scroll_bars(bool on) {
+    const auto policy = on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    panel_area_->setHorizontalScrollBarPolicy(policy);
+    panel_area_->setVerticalScrollBarPolicy(policy);
 }
 
 // The largest zoom at which the whole panel fits the space beside the host
 // side; it follows the window while "fit to window" is chosen.
 void DemoWindow::fit_to_window() {
     fit_->setChecked(true);
+    // A scroll bar that came and went with the zoom would change the room
+    // and call for another fit, and so on: a fitted panel needs none.
+    show_scroll_bars(false);
     const QSize room = panel_area_->viewport()->size();
     const double zoom = std::min(room.width() * qt::kTwipsPerPixel / kPanelWidth,
                                  room.height() * qt::kTwipsPerPixel / kPanelHeight);

@@ -76,6 +76,7 @@ class DemoWindow : public QMainWindow {
     void show_help(int flow);
     void after_tick();
     void flash_beep_mark();
+    void show_scroll_bars(bool on);
     QString clock_text();
     void replace_session(std::unique_ptr<Recorder> next);
     void show_method_params();

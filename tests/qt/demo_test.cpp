@@ -18,6 +18,7 @@
 #include "control/surface.h"
 #include "demo_window.h"
 #include "forecourt/members.h"
+#include "geometry.h"
 #include "panel_button.h"
 #include "pos_pane.h"
 #include "run/runner.h"
@@ -275,6 +276,24 @@ TEST_F(DemoFixture, the_purchase_box_shows_every_digit_of_its_amount) {
                                   << box->fontMetrics().horizontalAdvance(box->text());
         EXPECT_TRUE(box->font().bold());
     }
+}
+
+TEST_F(DemoFixture, the_view_menu_zooms_the_panel_and_fits_it_to_the_window) {
+    for (double zoom : {1.25, 2.0, 1.0}) {
+        window.set_zoom(zoom);
+        EXPECT_EQ(panel().width(), qt::to_pixels(kPanelWidth, zoom)) << zoom;
+    }
+    window.resize(1700, 1300);
+    window.show();
+    QCoreApplication::processEvents();
+    window.fit_to_window();
+    const QSize room = panel().parentWidget()->size();  // the scroll area's viewport
+    EXPECT_GT(panel().zoom(), 1.0);
+    EXPECT_LE(panel().width(), room.width());
+    EXPECT_LE(panel().height(), room.height());
+    // One side fills the room, to the pixel.
+    EXPECT_TRUE(room.width() - panel().width() <= 1 || room.height() - panel().height() <= 1)
+        << room.width() << "x" << room.height();
 }
 
 // The frame around a pump-number key shows only its own colour between its

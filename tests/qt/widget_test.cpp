@@ -216,6 +216,33 @@ TEST_F(PurchaseFixture, focus_leaving_the_box_in_an_active_window_validates_once
     EXPECT_EQ(actions, (std::vector<std::string>{"enter 7", "click Message1"}));
 }
 
+// The key with the keyboard focus carries a dotted mark inside its bevel;
+// the others show their back colour there.
+TEST_F(PanelFixture, the_focused_key_is_marked) {
+    constexpr int kMarkInset = 3;
+    open_terminal();
+    view.show();
+    view.activateWindow();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(view.isActiveWindow());
+    const auto marked = [](PanelButton* b) {
+        const QImage image = b->grab().toImage();
+        int dark = 0;
+        for (int y = kMarkInset; y < image.height() - kMarkInset; ++y)
+            dark += image.pixelColor(kMarkInset, y) != b->painted_back();
+        return dark > 0;
+    };
+    PanelButton* focused = button(W::Value, 0);
+    PanelButton* other = button(W::Value, 1);
+    focused->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(focused->hasFocus());
+    EXPECT_TRUE(marked(focused));
+    EXPECT_FALSE(marked(other));
+    other->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(marked(focused));
+    EXPECT_TRUE(marked(other));
+}
+
 // ---- Colours.
 
 TEST_F(PanelFixture, colours_sampled_from_the_screen_match_the_model) {
