@@ -157,6 +157,7 @@ void DorvaneWidget::attach(DorvaneCtl& control) {
     entry_pending_ = false;
     for (int id = 0; id < ctl_->panel().size(); ++id)
         apply_all(id);
+    repaint_beneath();
     // Whatever the previous control left pending is shown as it now is.
     visibility_changed_.clear();
     visibility_pending_.assign(views_.size(), false);
@@ -205,6 +206,7 @@ void DorvaneWidget::apply_visibility() {
             apply(id, WidgetProperty::Visible);
         }
     }
+    repaint_beneath();
 }
 
 // The panel is painted before its children: a painting that the event loop
@@ -244,7 +246,7 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
         case WidgetProperty::Visible: {
             const bool was_hidden = view->isHidden();
             view->setVisible(w.visible);
-            if (was_hidden == w.visible) repaint_beneath(id);
+            if (was_hidden == w.visible) shown_or_hidden_.push_back(id);
             break;
         }
         case WidgetProperty::Selected:
@@ -266,14 +268,37 @@ void DorvaneWidget::place(int id) {
     }
 }
 
-// The keys beneath a widget that appears or goes decide afresh whether their
-// caption is in sight: each is painted whole again, not only where the
-// widget was.
-void DorvaneWidget::repaint_beneath(int id) {
-    const QRect area = views_[static_cast<std::size_t>(id)]->geometry();
-    for (int below = 0; below < id; ++below) {
-        QWidget* v = views_[static_cast<std::size_t>(below)];
-        if (v && !v->isHidden() && v->geometry().intersects(area)) v->update();
+// A key whose caption a widget appearing or going covers in part decides
+// afresh whether its caption is in sight. Where the widget was, Qt repaints
+// the key as it is; the rest of the key is asked for here. Only the rest: a
+// repaint of what lies under the widget would repaint the widget too, and
+// all that lies on it.
+void DorvaneWidget::repaint_beneath() {
+    if (shown_or_hidden_.empty()) return;
+    std::vector<QRegion> rest(views_.size());
+    for (int id : shown_or_hidden_) {
+        const QRect area = views_[static_cast<std::size_t>(id)]->geometry();
+        for (int below = 0; below < id; ++below) {
+            QWidget* v = views_[static_cast<std::size_t>(below)];
+            if (!v || v == purchase_ || v->isHidden() || !v->geometry().intersects(area)) continue;
+            const QRect caption = static_cast<PanelButton*>(v)->caption_rect().translated(v->pos());
+            if (caption.intersects(area) && !area.contains(caption))
+                rest[static_cast<std::size_t>(below)] +=
+                    QRegion(v->rect()).subtracted(area.translated(-v->pos()));
+        }
+    }
+    shown_or_hidden_.clear();
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i].isEmpty()) continue;
+        // Nor what other widgets cover: the simulator panel, say.
+        const QWidget* v = views_[i];
+        for (std::size_t above = i + 1; above < views_.size(); ++above) {
+            const QWidget* a = views_[above];
+            if (a && !a->isHidden() && a->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                a->geometry().intersects(v->geometry()))
+                rest[i] -= a->geometry().translated(-v->pos());
+        }
+        if (!rest[i].isEmpty()) views_[i]->update(rest[i]);
     }
 }
 
