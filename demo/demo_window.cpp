@@ -503,6 +503,8 @@ void DemoWindow::save_script() {
     }
     file.write(QByteArray::fromStdString(recorder_->script_text()));
     log(tr("session saved to %1").arg(path));
+    if (!pos_pane_->emulator().notes().empty())
+        log(tr("note: the POS pane's own calls are not in the saved script"));
 }
 
 void DemoWindow::update_replay_controls() {
