@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <limits>
@@ -241,6 +242,30 @@ TEST_F(PanelFixture, the_focused_key_is_marked) {
     other->setFocus(Qt::TabFocusReason);
     EXPECT_FALSE(marked(focused));
     EXPECT_TRUE(marked(other));
+}
+
+// What the screen shows after the simulator panel comes and goes is what a
+// fresh painting shows: keys whose caption the panel cut across are painted
+// whole again, not left with half a number, nor with slivers of one.
+TEST_F(PanelFixture, the_screen_matches_a_fresh_painting_after_the_simulator_panel_comes_and_goes) {
+    open_terminal();
+    view.set_zoom(1.5);
+    view.show();
+    QCoreApplication::processEvents();
+    for (const char* step : {"shown", "hidden"}) {
+        SCOPED_TRACE(step);
+        view.click(W::Message1);
+        QCoreApplication::processEvents();
+        const QImage screen =
+            view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(screen.size(), fresh.size());
+        int differ = 0;
+        for (int y = 0; y < fresh.height(); ++y)
+            for (int x = 0; x < fresh.width(); ++x)
+                differ += screen.pixel(x, y) != fresh.pixel(x, y);
+        EXPECT_EQ(differ, 0);
+    }
 }
 
 // ---- Colours.
