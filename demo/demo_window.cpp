@@ -177,6 +177,10 @@ void DemoWindow::show_help(int flow) {
     QMessageBox::information(this, qs(std::string(f.title)), text);
 }
 
+void DemoWindow::set_time_paused(bool paused) {
+    pause_time_->setChecked(paused);
+}
+
 void DemoWindow::set_zoom(double zoom) {
     show_scroll_bars(true);
     panel_->set_zoom(zoom);
@@ -286,6 +290,7 @@ void DemoWindow::build_host_panel(QWidget* host) {
     connect(pause_time_, &QCheckBox::toggled, this, [this](bool paused) {
         panel_->set_ticks(paused ? qt::DorvaneWidget::Ticks::Manual
                                  : qt::DorvaneWidget::Ticks::Timer);
+        refresh();
     });
 
     auto* tabs = new QTabWidget(host);
@@ -578,7 +583,7 @@ void DemoWindow::refresh() {
         flash_beep_mark();
         QApplication::beep();
     }
-    const QString hint_text = qs(hint_for(ctl, pos_pane_->emulator()));
+    const QString hint_text = qs(hint_for(ctl, pos_pane_->emulator(), pause_time_->isChecked()));
     if (hint_->text() != hint_text) hint_->setText(hint_text);
 }
 

@@ -50,6 +50,8 @@ class DemoWindow : public QMainWindow {
     // Scale of the panel; a zoom also ends "fit to window".
     void set_zoom(double zoom);
     void fit_to_window();
+    // The "Pause time" switch.
+    void set_time_paused(bool paused);
 
     // A fresh control on the local clock, recording from scratch.
     void new_session();

@@ -17,6 +17,7 @@ struct Scene {
     const pos::PosEmulator& pos;
     const PumpTable& t;
     int sim;  // the pump chosen on the simulator panel, or -1
+    bool time_paused;
 
     std::string pump(int i) const { return "pump " + format_general(i + 1); }
     bool panel_shown() const { return ctl.panel()(W::Console).visible; }
@@ -67,8 +68,9 @@ const Rule kRules[] = {
      [](const Scene& s) -> std::string {
          if (s.pos.holding_item())
              return "The POS holds the item without answering: wait 15 seconds for its time-out";
-         return s.pos.auto_ring_up() ? "The POS rings the item up on the next tick"
-                                     : "Ring Up Next in the POS pane (auto ring-up is off)";
+         if (!s.pos.auto_ring_up()) return "Ring Up Next in the POS pane (auto ring-up is off)";
+         return s.time_paused ? "Time is paused: untick Pause time, or Ring Up Next in the POS pane"
+                              : "The POS rings the item up on the next tick";
      }},
     {[](const Scene& s) {
          return s
@@ -126,8 +128,8 @@ int chosen_sim_pump(const DorvaneCtl& ctl) {
 
 }  // namespace
 
-std::string hint_for(const DorvaneCtl& ctl, const pos::PosEmulator& pos) {
-    const Scene scene{ctl, pos, ctl.pump_table(), chosen_sim_pump(ctl)};
+std::string hint_for(const DorvaneCtl& ctl, const pos::PosEmulator& pos, bool time_paused) {
+    const Scene scene{ctl, pos, ctl.pump_table(), chosen_sim_pump(ctl), time_paused};
     for (const Rule& r : kRules)
         if (r.applies(scene)) return r.text(scene);
     return "See the Help menu for prepay, autopay, refund, move and all stop";

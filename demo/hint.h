@@ -9,6 +9,7 @@
 
 namespace dorvane::demo {
 
-std::string hint_for(const DorvaneCtl& ctl, const pos::PosEmulator& pos);
+// `time_paused`: the control's timer is stopped, so nothing waits for a tick.
+std::string hint_for(const DorvaneCtl& ctl, const pos::PosEmulator& pos, bool time_paused);
 
 }  // namespace dorvane::demo

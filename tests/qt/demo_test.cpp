@@ -224,6 +224,13 @@ TEST_F(DemoFixture, the_hint_line_follows_the_sale) {
              sell_fuel_on_pump_5(f, 10);
          },
          "The POS rings the item up on the next tick"},
+        {"the sale handed to the POS while time is paused",
+         [](Demo& f) {
+             f.window.pos_pane().open_key()->click();
+             sell_fuel_on_pump_5(f, 10);
+             f.window.set_time_paused(true);
+         },
+         "Time is paused: untick Pause time, or Ring Up Next in the POS pane"},
         {"the sale handed to a POS that does not ring up on its own",
          [](Demo& f) {
              f.window.pos_pane().open_key()->click();
