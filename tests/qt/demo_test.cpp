@@ -66,6 +66,8 @@ std::vector<std::string> state_of(Recorder& r) {
 
 // A demo window on a fixed session clock, ticked by hand.
 struct Demo {
+    // Ticks come from the test alone, never from the window's real timer.
+    Demo() { panel().set_ticks(qt::DorvaneWidget::Ticks::Manual); }
     DemoWindow window{[] { return kSessionStart; }};
 
     qt::DorvaneWidget& panel() { return window.panel(); }
