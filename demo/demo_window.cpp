@@ -1,5 +1,7 @@
 #include "demo_window.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,18 +12,26 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <utility>
 
 #include "dorvane/control/surface.h"
 #include "dorvane/forecourt/members.h"
+#include "geometry.h"
+#include "help.h"
+#include "hint.h"
+#include "pos_pane.h"
 
 namespace dorvane::demo {
 
@@ -33,6 +43,18 @@ constexpr int kPumps = 24;
 constexpr int kItemsPerPump = 3;
 constexpr int kHostPanelWidth = 460;
 constexpr int kLogLines = 10;
+constexpr int kWindowMargin = 64;
+constexpr double kZooms[] = {1.0, 1.25, 1.5, 2.0};
+constexpr int kBeepFlashMilliseconds = 300;
+constexpr const char* kBeepMark = "\u266A beep";
+constexpr const char* kBeepMarkLit = "QLabel { background: #FFFF00; color: #FF0000; }";
+constexpr const char* kBeepMarkDark = "QLabel { color: #808080; }";
+constexpr const char* kPauseTimeTip =
+    "Stops the control's one-second timer: the clock, fuel flow, the alarm and the "
+    "15-second POS time-outs all wait. Pause to take your time over a step or to read "
+    "the panel; untick to let time run again.";
+constexpr int kMessageLines = 2;
+constexpr W kMessageWidgets[kMessageLines] = {W::Message1, W::Message2};
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -42,9 +64,10 @@ QString type_name(ValueType t) {
     return t == kVariantParam ? QStringLiteral("Variant") : QString(value_type_name(t));
 }
 
-// The text a parameter editor starts with: a value of its type.
+// The text a parameter editor starts with: a value of its type. A flag
+// starts True, so that a confirmation with the defaults succeeds.
 QString default_argument(ValueType t) {
-    return t == ValueType::Boolean ? QStringLiteral("False") : QStringLiteral("0");
+    return t == ValueType::Boolean ? QStringLiteral("True") : QStringLiteral("0");
 }
 
 QTableWidgetItem* read_only_item(const QString& text) {
@@ -68,9 +91,18 @@ DemoWindow::DemoWindow(Clock clock) : clock_(std::move(clock)) {
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);
     auto* left = new QVBoxLayout;
-    panel_ = new qt::DorvaneWidget(session_->session.control(), qt::DorvaneWidget::Ticks::Timer,
-                                   central);
-    left->addWidget(panel_);
+    panel_ = new qt::DorvaneWidget(session().control(), qt::DorvaneWidget::Ticks::Timer, central);
+    panel_area_ = new QScrollArea(central);
+    panel_area_->setWidget(panel_);
+    panel_area_->setAlignment(Qt::AlignCenter);
+    panel_area_->viewport()->installEventFilter(this);
+    left->addWidget(panel_area_, 1);
+    hint_ = new QLabel(central);
+    QFont hint_font = hint_->font();
+    hint_font.setBold(true);
+    hint_->setFont(hint_font);
+    hint_->setWordWrap(true);
+    left->addWidget(hint_);
     log_ = new QPlainTextEdit(central);
     log_->setReadOnly(true);
     log_->setMaximumBlockCount(5000);
@@ -82,6 +114,8 @@ DemoWindow::DemoWindow(Clock clock) : clock_(std::move(clock)) {
     build_host_panel(host);
     columns->addWidget(host);
     setCentralWidget(central);
+    pos_pane_->attach(session().control());
+    build_menus();
 
     connect(panel_, &qt::DorvaneWidget::testerClicked, this, [this](int id) {
         log(QStringLiteral("click ") + qs(session().control().panel().display_name(id)));
@@ -94,13 +128,122 @@ DemoWindow::DemoWindow(Clock clock) : clock_(std::move(clock)) {
             this, [this] { refresh(); }, Qt::QueuedConnection);
     });
     // The clock moves on one second before each tick, as dorvane-run moves it.
-    connect(panel_, &qt::DorvaneWidget::aboutToTick, this,
-            [this] { session().platform().advance_seconds(1); });
-    connect(panel_, &qt::DorvaneWidget::ticked, this, [this] { refresh(); });
+    connect(panel_, &qt::DorvaneWidget::aboutToTick, this, [this] {
+        session().platform().advance_seconds(1);
+        for (int m = 0; m < kMessageLines; ++m)
+            messages_before_tick_[m] = session().control().panel()(kMessageWidgets[m]).caption;
+    });
+    connect(panel_, &qt::DorvaneWidget::ticked, this, [this] { after_tick(); });
     connect(panel_, &qt::DorvaneWidget::faultCaught, this,
             [this](const QString& what) { log(QStringLiteral("  fault: ") + what); });
+    connect(pos_pane_, &PosPane::noted, this,
+            [this](const QString& note) { log(QStringLiteral("POS: ") + note); });
+    connect(pos_pane_, &PosPane::faulted, this,
+            [this](const QString& what) { log(QStringLiteral("POS fault: ") + what); });
+    connect(pos_pane_, &PosPane::acted, this, [this] { refresh(); });
     refresh();
     update_replay_controls();
+    // Room for the whole panel at its zoom: the scroll area around it asks
+    // for less than that on its own.
+    resize(panel_->width() + kHostPanelWidth + kWindowMargin,
+           panel_->height() + log_->sizeHint().height() + 3 * hint_->fontMetrics().lineSpacing() +
+               menuBar()->sizeHint().height() + kWindowMargin);
+}
+
+// ---- Menus.
+
+void DemoWindow::build_menus() {
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    zooms_ = new QActionGroup(this);
+    for (double z : kZooms) {
+        QAction* a = view->addAction(tr("Zoom %1 %").arg(z * 100));
+        a->setCheckable(true);
+        a->setData(z);
+        a->setChecked(z == panel_->zoom());
+        zooms_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, z] { set_zoom(z); });
+    }
+    fit_ = view->addAction(tr("Fit to window"));
+    fit_->setCheckable(true);
+    zooms_->addAction(fit_);
+    connect(fit_, &QAction::triggered, this, [this] { fit_to_window(); });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    for (std::size_t f = 0; f < kHelpFlows.size(); ++f)
+        connect(help->addAction(qs(std::string(kHelpFlows[f].title))), &QAction::triggered, this,
+                [this, f] { show_help(static_cast<int>(f)); });
+}
+
+void DemoWindow::show_help(int flow) {
+    const HelpFlow& f = kHelpFlows[static_cast<std::size_t>(flow)];
+    const QStringList steps = qs(std::string(f.steps)).split('\n');
+    QString text;
+    for (int i = 0; i < steps.size(); ++i)
+        text += QStringLiteral("%1. %2\n").arg(i + 1).arg(steps[i]);
+    QMessageBox::information(this, qs(std::string(f.title)), text);
+}
+
+void DemoWindow::set_time_paused(bool paused) {
+    pause_time_->setChecked(paused);
+}
+
+void DemoWindow::set_zoom(double zoom) {
+    show_scroll_bars(true);
+    panel_->set_zoom(zoom);
+    for (QAction* a : zooms_->actions())
+        a->setChecked(a != fit_ && a->data().toDouble() == zoom);
+}
+
+void DemoWindow::show_scroll_bars(bool on) {
+    const auto policy = on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    panel_area_->setHorizontalScrollBarPolicy(policy);
+    panel_area_->setVerticalScrollBarPolicy(policy);
+}
+
+// The largest zoom at which the whole panel fits the space beside the host
+// side; it follows the window while "fit to window" is chosen.
+void DemoWindow::fit_to_window() {
+    fit_->setChecked(true);
+    // A scroll bar that came and went with the zoom would change the room
+    // and call for another fit, and so on: a fitted panel needs none.
+    show_scroll_bars(false);
+    const QSize room = panel_area_->viewport()->size();
+    const double zoom = std::min(room.width() * qt::kTwipsPerPixel / kPanelWidth,
+                                 room.height() * qt::kTwipsPerPixel / kPanelHeight);
+    if (zoom > 0) panel_->set_zoom(zoom);
+}
+
+bool DemoWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == panel_area_->viewport() && event->type() == QEvent::Resize && fit_ &&
+        fit_->isChecked())
+        QMetaObject::invokeMethod(
+            this, [this] { fit_to_window(); }, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Time.
+
+QString DemoWindow::clock_text() {
+    const LocalDateTime& t = session().platform().clock();
+    return QString::asprintf("%02d:%02d:%02d", t.hour, t.minute, t.second);
+}
+
+// A tick is logged when it left a message; then the POS has its turn.
+void DemoWindow::after_tick() {
+    const Panel& panel = session().control().panel();
+    for (int m = 0; m < kMessageLines; ++m) {
+        const std::string& now = panel(kMessageWidgets[m]).caption;
+        if (now != messages_before_tick_[m])
+            log(QStringLiteral("tick: %1 \"%2\"")
+                    .arg(qs(panel.display_name(panel.id(kMessageWidgets[m]))), qs(now)));
+    }
+    pos_pane_->tick();
+    refresh();
+}
+
+void DemoWindow::flash_beep_mark() {
+    beep_mark_->setStyleSheet(kBeepMarkLit);
+    beep_flash_->start();
 }
 
 // The panel shows the session's control: it goes first, while that control
@@ -127,11 +270,20 @@ void DemoWindow::build_host_panel(QWidget* host) {
     auto* replay_row = new QHBoxLayout;
     step_ = new QPushButton(tr("Step"), host);
     run_ = new QPushButton(tr("Run to end"), host);
-    timer_running_ = new QCheckBox(tr("Timer1 running"), host);
-    timer_running_->setChecked(true);
+    pause_time_ = new QCheckBox(tr("Pause time"), host);
+    pause_time_->setToolTip(tr(kPauseTimeTip));
+    beep_mark_ = new QLabel(QString::fromUtf8(kBeepMark), host);
+    beep_mark_->setStyleSheet(kBeepMarkDark);
+    beep_mark_->setToolTip(tr("Lights with every beep of the control"));
+    beep_flash_ = new QTimer(this);
+    beep_flash_->setSingleShot(true);
+    beep_flash_->setInterval(kBeepFlashMilliseconds);
+    connect(beep_flash_, &QTimer::timeout, this,
+            [this] { beep_mark_->setStyleSheet(kBeepMarkDark); });
     replay_row->addWidget(step_);
     replay_row->addWidget(run_);
-    replay_row->addWidget(timer_running_);
+    replay_row->addWidget(pause_time_);
+    replay_row->addWidget(beep_mark_);
     layout->addLayout(replay_row);
     replay_state_ = new QLabel(host);
     replay_state_->setWordWrap(true);
@@ -141,12 +293,18 @@ void DemoWindow::build_host_panel(QWidget* host) {
     connect(save, &QPushButton::clicked, this, [this] { save_script(); });
     connect(step_, &QPushButton::clicked, this, [this] { step(); });
     connect(run_, &QPushButton::clicked, this, [this] { run_to_end(); });
-    connect(timer_running_, &QCheckBox::toggled, this, [this](bool on) {
-        panel_->set_ticks(on ? qt::DorvaneWidget::Ticks::Timer : qt::DorvaneWidget::Ticks::Manual);
+    connect(pause_time_, &QCheckBox::toggled, this, [this](bool paused) {
+        panel_->set_ticks(paused ? qt::DorvaneWidget::Ticks::Manual
+                                 : qt::DorvaneWidget::Ticks::Timer);
+        refresh();
     });
 
     auto* tabs = new QTabWidget(host);
     layout->addWidget(tabs, 1);
+
+    // The POS emulator first: what a tester needs; the raw surface after it.
+    pos_pane_ = new PosPane(tabs);
+    tabs->addTab(pos_pane_, tr("POS"));
 
     // Methods, generated from the surface table.
     auto* methods = new QWidget(tabs);
@@ -280,8 +438,9 @@ bool DemoWindow::host(const std::string& line) {
 // ---- Sessions and replay.
 
 void DemoWindow::replace_session(std::unique_ptr<Recorded> next) {
-    // The panel lets go of the old control before it goes.
+    // The panel and the POS let go of the old control before it goes.
     panel_->mirror(next->session.control());
+    pos_pane_->attach(next->session.control());
     session_ = std::move(next);
     beeps_heard_ = session().platform().beeps();
     refresh();
@@ -290,7 +449,7 @@ void DemoWindow::replace_session(std::unique_ptr<Recorded> next) {
 
 void DemoWindow::new_session() {
     replace_session(fresh_session());
-    timer_running_->setChecked(true);
+    pause_time_->setChecked(false);
     log(tr("new session"));
 }
 
@@ -307,7 +466,7 @@ bool DemoWindow::load_script(const std::string& text, const std::string& name) {
     }
     // A replay owns the clock: ticks come from the script alone, which sets
     // its own clock if it wants one.
-    timer_running_->setChecked(false);
+    pause_time_->setChecked(true);
     auto next = std::make_unique<Recorded>();
     next->pending.assign(statements.begin(), statements.end());
     replace_session(std::move(next));
@@ -436,14 +595,28 @@ void DemoWindow::refresh() {
     refreshing_ = false;
 
     if (session().platform().beeps() > beeps_heard_) {
+        const long heard = session().platform().beeps() - beeps_heard_;
         beeps_heard_ = session().platform().beeps();
+        log(heard == 1 ? tr("beep") : tr("beep x%1").arg(heard));
+        flash_beep_mark();
         QApplication::beep();
     }
+    const QString hint_text = qs(hint_for(ctl, pos_pane_->emulator(), pause_time_->isChecked()));
+    if (hint_->text() != hint_text) hint_->setText(hint_text);
+}
+
+QString DemoWindow::hint() const {
+    return hint_->text();
+}
+
+QString DemoWindow::log_text() const {
+    return log_->toPlainText();
 }
 
 void DemoWindow::log(const QString& line) {
-    log_->appendPlainText(line);
-    if (echo_) QTextStream(stdout) << line << '\n';
+    const QString timed = clock_text() + QStringLiteral("  ") + line;
+    log_->appendPlainText(timed);
+    if (echo_) QTextStream(stdout) << timed << '\n';
 }
 
 void DemoWindow::log_outcome(const script::Outcome& outcome) {

@@ -17,16 +17,22 @@
 #include "run/recorder.h"
 #include "run/script.h"
 
+class QAction;
+class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTableWidget;
+class QTimer;
 
 namespace dorvane::demo {
+
+class PosPane;
 
 class DemoWindow : public QMainWindow {
     Q_OBJECT
@@ -43,6 +49,17 @@ class DemoWindow : public QMainWindow {
     // and checks what each step did.
     std::string script_text();
     bool replaying() const { return !session_->pending.empty(); }
+    PosPane& pos_pane() { return *pos_pane_; }
+    // The one-line hint under the panel.
+    QString hint() const;
+    // The log as shown.
+    QString log_text() const;
+
+    // Scale of the panel; a zoom also ends "fit to window".
+    void set_zoom(double zoom);
+    void fit_to_window();
+    // The "Pause time" switch.
+    void set_time_paused(bool paused);
 
     // A fresh control on the local clock, recording from scratch.
     void new_session();
@@ -60,6 +77,9 @@ class DemoWindow : public QMainWindow {
     // Also writes the log to standard output (for runs with no window).
     void echo_log(bool on) { echo_ = on; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void build_host_panel(QWidget* host);
     // One control on a virtual clock, recorded from its creation, and the
@@ -72,6 +92,12 @@ class DemoWindow : public QMainWindow {
     };
 
     std::unique_ptr<Recorded> fresh_session();
+    void build_menus();
+    void show_help(int flow);
+    void after_tick();
+    void flash_beep_mark();
+    void show_scroll_bars(bool on);
+    QString clock_text();
     void replace_session(std::unique_ptr<Recorded> next);
     void show_method_params();
     void call_method();
@@ -94,7 +120,16 @@ class DemoWindow : public QMainWindow {
     QTableWidget* inspector_ = nullptr;
     QSpinBox* inspected_pump_ = nullptr;
     QCheckBox* follow_sim_pump_ = nullptr;
-    QCheckBox* timer_running_ = nullptr;
+    QCheckBox* pause_time_ = nullptr;
+    QLabel* beep_mark_ = nullptr;
+    QTimer* beep_flash_ = nullptr;
+    QLabel* hint_ = nullptr;
+    QScrollArea* panel_area_ = nullptr;
+    QActionGroup* zooms_ = nullptr;
+    QAction* fit_ = nullptr;
+    PosPane* pos_pane_ = nullptr;
+    // The message lines as they were before the tick under way.
+    std::string messages_before_tick_[2];
     QPushButton* step_ = nullptr;
     QPushButton* run_ = nullptr;
     QLabel* replay_state_ = nullptr;

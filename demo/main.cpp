@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         err << "dorvane-demo: --zoom needs a positive number\n";
         return kExitBroken;
     }
-    window.panel().set_zoom(scale);
+    window.set_zoom(scale);
 
     bool held = true;
     if (args.isSet(replay)) {

@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <iostream>
 #include <stdexcept>
@@ -25,6 +26,11 @@ constexpr int kTickMilliseconds = 1000;
 const char* const kSansFamily = "DejaVu Sans";
 const char* const kMonoFamily = "DejaVu Sans Mono";
 const char* const kIdProperty = "dorvaneWidgetId";
+// A line edit keeps this many pixels between its frame and its text on each
+// side, and room for the cursor after it.
+constexpr int kLineEditTextMargin = 2;
+constexpr int kLineEditCursor = 1;
+constexpr int kSmallestPurchasePixels = 7;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -172,7 +178,10 @@ void DorvaneWidget::build() {
                 purchase_ = new QLineEdit(this);
                 purchase_id_ = id;
                 purchase_->installEventFilter(this);
-                connect(purchase_, &QLineEdit::textEdited, this, [this] { entry_pending_ = true; });
+                connect(purchase_, &QLineEdit::textEdited, this, [this] {
+                    entry_pending_ = true;
+                    fit_purchase_text();
+                });
                 view = purchase_;
                 break;
             case WidgetKind::Timer:
@@ -195,6 +204,7 @@ void DorvaneWidget::attach(DorvaneCtl& control) {
     entry_pending_ = false;
     for (int id = 0; id < ctl_->panel().size(); ++id)
         apply_all(id);
+    repaint_beneath();
     // Whatever the previous control left pending is shown as it now is.
     visibility_changed_.clear();
     visibility_pending_.assign(views_.size(), false);
@@ -243,6 +253,7 @@ void DorvaneWidget::apply_visibility() {
             apply(id, WidgetProperty::Visible);
         }
     }
+    repaint_beneath();
 }
 
 // The panel is painted before its children: a painting that the event loop
@@ -260,10 +271,12 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
     auto* button = id == purchase_id_ ? nullptr : static_cast<PanelButton*>(view);
     switch (what) {
         case WidgetProperty::Caption:
-            if (button)
+            if (button) {
                 button->setText(qs(w.caption));
-            else
+            } else {
                 purchase_->setText(qs(w.caption));
+                fit_purchase_text();
+            }
             break;
         case WidgetProperty::BackColour:
             if (button) {
@@ -277,9 +290,12 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
         case WidgetProperty::Enabled:
             view->setEnabled(w.enabled);
             break;
-        case WidgetProperty::Visible:
+        case WidgetProperty::Visible: {
+            const bool was_hidden = view->isHidden();
             view->setVisible(w.visible);
+            if (was_hidden == w.visible) shown_or_hidden_.push_back(id);
             break;
+        }
         case WidgetProperty::Selected:
             if (button && button->isCheckable()) button->setChecked(w.selected);
             break;
@@ -292,9 +308,58 @@ void DorvaneWidget::place(int id) {
     const Widget& w = ctl_->panel().at(id);
     view->setGeometry(to_pixels(w.place, zoom_));
     view->setFont(font_of(w.font, zoom_));
-    if (view == purchase_)
+    if (view == purchase_) {
         purchase_->setAlignment((w.right_aligned ? Qt::AlignRight : Qt::AlignLeft) |
                                 Qt::AlignVCenter);
+        fit_purchase_text();
+    }
+}
+
+// A key whose caption a widget appearing or going covers in part decides
+// afresh whether its caption is in sight. Where the widget was, Qt repaints
+// the key as it is; the rest of the key is asked for here. Only the rest: a
+// repaint of what lies under the widget would repaint the widget too, and
+// all that lies on it.
+void DorvaneWidget::repaint_beneath() {
+    if (shown_or_hidden_.empty()) return;
+    std::vector<QRegion> rest(views_.size());
+    for (int id : shown_or_hidden_) {
+        const QRect area = views_[static_cast<std::size_t>(id)]->geometry();
+        for (int below = 0; below < id; ++below) {
+            QWidget* v = views_[static_cast<std::size_t>(below)];
+            if (!v || v == purchase_ || v->isHidden() || !v->geometry().intersects(area)) continue;
+            const QRect caption = static_cast<PanelButton*>(v)->caption_rect().translated(v->pos());
+            if (caption.intersects(area) && !area.contains(caption))
+                rest[static_cast<std::size_t>(below)] +=
+                    QRegion(v->rect()).subtracted(area.translated(-v->pos()));
+        }
+    }
+    shown_or_hidden_.clear();
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i].isEmpty()) continue;
+        // Nor what other widgets cover: the simulator panel, say.
+        const QWidget* v = views_[i];
+        for (std::size_t above = i + 1; above < views_.size(); ++above) {
+            const QWidget* a = views_[above];
+            if (a && !a->isHidden() && a->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                a->geometry().intersects(v->geometry()))
+                rest[i] -= a->geometry().translated(-v->pos());
+        }
+        if (!rest[i].isEmpty()) views_[i]->update(rest[i]);
+    }
+}
+
+// The purchase box's text is made smaller where it would not fit the box,
+// as key captions are, so that no digit of an amount is scrolled out of it.
+void DorvaneWidget::fit_purchase_text() {
+    QFont fitted = font_of(ctl_->panel().at(purchase_id_).font, zoom_);
+    const int frame =
+        purchase_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, purchase_);
+    const int room = purchase_->width() - 2 * frame - 2 * kLineEditTextMargin - kLineEditCursor;
+    while (fitted.pixelSize() > kSmallestPurchasePixels &&
+           QFontMetrics(fitted).horizontalAdvance(purchase_->text()) > room)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    if (purchase_->font() != fitted) purchase_->setFont(fitted);
 }
 
 void DorvaneWidget::set_zoom(double zoom) {

@@ -23,6 +23,8 @@ const QColor kCaptionGreyed(0x80, 0x80, 0x80);
 constexpr int kCaptionMargin = 2;
 constexpr int kSmallestCaptionPixels = 7;
 constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+// The keyboard-focus mark: a dotted rectangle this far inside the key.
+constexpr int kFocusInset = 3;
 
 QColor to_qcolor(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -110,6 +112,32 @@ void PanelButton::paintEvent(QPaintEvent*) {
             paint_option(p, r);
             break;
     }
+    if (hasFocus()) paint_focus_mark(p, r);
+}
+
+void PanelButton::paint_focus_mark(QPainter& p, const QRect& r) const {
+    p.save();
+    QPen pen(kCaption);
+    pen.setStyle(Qt::DotLine);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(kFocusInset, kFocusInset, -kFocusInset - 1, -kFocusInset - 1));
+    p.restore();
+}
+
+bool PanelButton::covered(const QRect& r) const {
+    const QWidget* parent = parentWidget();
+    if (!parent) return false;
+    const QRect area = r.translated(pos());
+    const QObjectList& siblings = parent->children();
+    for (qsizetype i = siblings.indexOf(const_cast<PanelButton*>(this)) + 1; i < siblings.size();
+         ++i) {
+        const auto* w = qobject_cast<const QWidget*>(siblings[i]);
+        if (w && !w->isHidden() && w->testAttribute(Qt::WA_OpaquePaintEvent) &&
+            w->geometry().intersects(area))
+            return true;
+    }
+    return false;
 }
 
 void PanelButton::paint_bevel(QPainter& p, const QRect& r) const {
@@ -248,9 +276,26 @@ void PanelButton::draw_caption(QPainter& p, QPoint at) const {
     if (clip) p.restore();
 }
 
+QRect PanelButton::caption_rect() {
+    // An option button draws its caption beside its indicator, and no key
+    // ever lies on one.
+    if (look_ == Look::Option) return {};
+    const QRect box =
+        rect().adjusted(kCaptionMargin, kCaptionMargin, -kCaptionMargin, -kCaptionMargin);
+    update_caption(box.size());
+    if (caption_->lines.lineCount() == 0) return {};
+    const QRectF all(box.x() + (box.width() - caption_->size.width()) / 2, box.y() + caption_->top,
+                     caption_->size.width(), caption_->size.height());
+    return all.toAlignedRect().intersected(box);
+}
+
 void PanelButton::paint_caption(QPainter& p, const QRect& r, bool emboss) {
     const QRect box = r.adjusted(kCaptionMargin, kCaptionMargin, -kCaptionMargin, -kCaptionMargin);
-    update_caption(box.size());
+    // A caption that keys above this one cover in part is not drawn at all:
+    // a frame under a pump-number key would otherwise show slivers of its
+    // own number around the key.
+    const QRect caption = caption_rect();
+    if (caption.isEmpty() || covered(caption)) return;
     if (isEnabled()) {
         p.setPen(look_ == Look::Standard ? palette().color(QPalette::ButtonText) : kCaption);
         draw_caption(p, box.topLeft());

@@ -24,6 +24,9 @@ class PanelButton : public QAbstractButton {
     void set_back(Colour c);
     // The colour actually painted behind the caption.
     QColor painted_back() const;
+    // Where the caption is drawn, in the key's coordinates; empty when the
+    // caption is.
+    QRect caption_rect();
 
   protected:
     bool event(QEvent* event) override;
@@ -46,6 +49,9 @@ class PanelButton : public QAbstractButton {
     void paint_bevel(QPainter& p, const QRect& r) const;
     void paint_option(QPainter& p, const QRect& r) const;
     void paint_caption(QPainter& p, const QRect& r, bool emboss);
+    void paint_focus_mark(QPainter& p, const QRect& r) const;
+    // Whether an opaque key above this one covers any part of `r`.
+    bool covered(const QRect& r) const;
     void draw_caption(QPainter& p, QPoint at) const;
     void update_caption(QSize box);
     std::shared_ptr<const Caption> lay_out_caption(QSize box) const;

@@ -36,3 +36,13 @@ build-fuzz/soak/dorvane-soak --make-corpus build-fuzz/corpus scenarios soak/case
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build-fuzz/soak/dorvane-fuzz -seed=1 -runs=2000 -max_len=4096 -artifact_prefix=build-fuzz/ \
   build-fuzz/corpus
+
+# The site server's request decoder under libFuzzer (same build), from the
+# seed requests kept with its tests; fixed seed and count, as above.
+cmake --build build-fuzz -j"$jobs" --target dorvane-fuzz-request
+rm -rf build-fuzz/request-corpus
+mkdir -p build-fuzz/request-corpus
+cp tests/server/fuzz_seeds/* build-fuzz/request-corpus/
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  build-fuzz/server/dorvane-fuzz-request -seed=1 -runs=200000 -max_len=4096 \
+  -artifact_prefix=build-fuzz/request- build-fuzz/request-corpus

@@ -1,4 +1,4 @@
-#include "common/format.h"
+#include "dorvane/common/format.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The attendant console's command-then-pump protocol: AUTH, PREPAY, STOP,
 // CLOSE, MOVE, ALL STOP and the amount line.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "console/console_texts.h"
 #include "control/banner.h"
 #include "dorvane/control/dorvane_ctl.h"

@@ -1,6 +1,6 @@
 // The console frames: which pumps the pending command can act on, and the
 // stacked sale shown in place of the status.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {

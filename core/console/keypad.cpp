@@ -1,7 +1,7 @@
 // The keypad and preset amounts that key a prepay, and the clock.
 #include <limits>
 
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "console/console_texts.h"
 #include "control/banner.h"
 #include "dorvane/control/dorvane_ctl.h"

@@ -1,7 +1,7 @@
 // Start-up, the terminal's state and the panel's terminal keys.
 #include <string>
 
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "control/banner.h"
 #include "control/reported.h"
 #include "dorvane/control/dorvane_ctl.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 

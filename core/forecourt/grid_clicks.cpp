@@ -1,5 +1,5 @@
 // Clicks on a pump's status display and the console frame around it.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "console/console_texts.h"
 #include "dorvane/control/dorvane_ctl.h"
 

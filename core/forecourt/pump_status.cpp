@@ -1,6 +1,6 @@
 // How a pump's state shows on its forecourt buttons, and the helpers that
 // lock a pump's buttons while one of its items is with the POS.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {

@@ -1,6 +1,6 @@
 // Which simulator keys show, with which caption and colour: recomputed from
 // the state alone on every call.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 

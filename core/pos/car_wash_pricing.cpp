@@ -1,6 +1,6 @@
 // Car wash and fuel pricing requests with their fixed answers, and the
 // tester's price change.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "control/reported.h"
 #include "dorvane/control/dorvane_ctl.h"
 

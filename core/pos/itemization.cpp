@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "common/format.h"
+#include "dorvane/common/format.h"
 #include "control/reported.h"
 #include "dorvane/control/dorvane_ctl.h"
 

@@ -50,7 +50,7 @@ deb)
     package_holds "$dev" '/include/dorvane/dorvane\.h$' yes
     package_holds "$dev" '/lib/libdorvane_core\.a$' yes
     package_holds "$dev" '/lib/libdorvane\.so\.[0-9]+$' no
-    package_holds "$dev" '/include/dorvane/common/format\.h$' no
+    package_holds "$dev" '/captions\.h$' no
     package_holds "$tools" '/bin/dorvane-run$' yes
     package_holds "$tools" '/include/' no
     runtime_name=$(dpkg-deb -f "$runtime" Package)

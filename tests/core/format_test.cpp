@@ -1,5 +1,5 @@
 // The named formats and number reading the control relies on.
-#include "common/format.h"
+#include "dorvane/common/format.h"
 
 #include <gtest/gtest.h>
 

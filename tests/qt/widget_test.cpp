@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <limits>
@@ -214,6 +215,57 @@ TEST_F(PurchaseFixture, focus_leaving_the_box_in_an_active_window_validates_once
     EXPECT_EQ(purchase_limit(), 700);
     QTest::mouseClick(button(W::Message1), Qt::LeftButton);
     EXPECT_EQ(actions, (std::vector<std::string>{"enter 7", "click Message1"}));
+}
+
+// The key with the keyboard focus carries a dotted mark inside its bevel;
+// the others show their back colour there.
+TEST_F(PanelFixture, the_focused_key_is_marked) {
+    constexpr int kMarkInset = 3;
+    open_terminal();
+    view.show();
+    view.activateWindow();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(view.isActiveWindow());
+    const auto marked = [](PanelButton* b) {
+        const QImage image = b->grab().toImage();
+        int dark = 0;
+        for (int y = kMarkInset; y < image.height() - kMarkInset; ++y)
+            dark += image.pixelColor(kMarkInset, y) != b->painted_back();
+        return dark > 0;
+    };
+    PanelButton* focused = button(W::Value, 0);
+    PanelButton* other = button(W::Value, 1);
+    focused->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(focused->hasFocus());
+    EXPECT_TRUE(marked(focused));
+    EXPECT_FALSE(marked(other));
+    other->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(marked(focused));
+    EXPECT_TRUE(marked(other));
+}
+
+// What the screen shows after the simulator panel comes and goes is what a
+// fresh painting shows: keys whose caption the panel cut across are painted
+// whole again, not left with half a number, nor with slivers of one.
+TEST_F(PanelFixture, the_screen_matches_a_fresh_painting_after_the_simulator_panel_comes_and_goes) {
+    open_terminal();
+    view.set_zoom(1.5);
+    view.show();
+    QCoreApplication::processEvents();
+    for (const char* step : {"shown", "hidden"}) {
+        SCOPED_TRACE(step);
+        view.click(W::Message1);
+        QCoreApplication::processEvents();
+        const QImage screen =
+            view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(screen.size(), fresh.size());
+        int differ = 0;
+        for (int y = 0; y < fresh.height(); ++y)
+            for (int x = 0; x < fresh.width(); ++x)
+                differ += screen.pixel(x, y) != fresh.pixel(x, y);
+        EXPECT_EQ(differ, 0);
+    }
 }
 
 // ---- Colours.

@@ -142,6 +142,8 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void apply_all(int id);
     void apply_visibility();
     void place(int id);
+    void repaint_beneath();
+    void fit_purchase_text();
     void on_clicked(int id);
     void validate_pending_entry();
     void record_from_environment();
@@ -171,6 +173,9 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     std::vector<int> visibility_changed_;
     std::vector<bool> visibility_pending_;  // by model id
     bool visibility_posted_ = false;
+    // Widgets that Qt has shown or hidden since the keys beneath them were
+    // last asked to repaint.
+    std::vector<int> shown_or_hidden_;
 };
 
 }  // namespace dorvane::qt
