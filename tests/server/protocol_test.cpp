@@ -2,7 +2,9 @@
 // each answered with their 4xx and nothing changed, the security rules, and
 // the OpenAPI description against the routes the server answers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -439,6 +441,45 @@ TEST(Events, a_reconnecting_client_gets_what_it_missed_or_is_told_it_was_lost) {
     EXPECT_EQ(got[1].rfind("id: " + std::to_string(last - 3), 0), 0u) << got[1];
 
     EXPECT_EQ(s.Get("/sites/1/events", {{"Last-Event-ID", "x1"}})->status, 400);
+}
+
+}  // namespace
+}  // namespace dorvane::server::testing
+
+namespace dorvane::server::testing {
+namespace {
+
+TEST(Records, a_deleted_site_leaves_its_session_in_the_record_folder) {
+    const std::string dir = ::testing::TempDir() + "dorvane-records-" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    ServerOptions o;
+    o.record_dir = dir;
+    {
+        RunningServer server(o);
+        httplib::Client c = server.client();
+        ASSERT_EQ(c.Post("/sites", R"({"clock": "virtual", "ticks": "manual"})", "application/json")
+                      ->status,
+                  201);
+        ASSERT_EQ(
+            c.Post("/sites/1/methods/Terminal_Opened", R"({"args": [1, 2, 3]})", "application/json")
+                ->status,
+            200);
+        ASSERT_EQ(c.Delete("/sites/1")->status, 200);
+        ASSERT_EQ(c.Post("/sites", R"({"clock": "virtual", "ticks": "manual"})", "application/json")
+                      ->status,
+                  201);
+        ASSERT_EQ(c.Post("/sites/2/click", R"({"widget": "Pump", "index": 4})", "application/json")
+                      ->status,
+                  200);
+    }  // the server's end keeps the sites still open
+    for (const auto& [file, line] : {std::pair{"/site-1.dvs", "call Terminal_Opened 1 2 3"},
+                                     std::pair{"/site-2.dvs", "click Pump(4)"}}) {
+        std::ifstream in(dir + file);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find(line), std::string::npos) << file << ":\n" << text;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
