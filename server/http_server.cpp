@@ -1,6 +1,8 @@
 #include "http_server.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <fstream>
 #include <sstream>
@@ -94,6 +96,26 @@ std::string sse_block(const std::string& id, const std::string& type, const std:
     std::string out;
     if (!id.empty()) out += "id: " + id + "\n";
     return out + "event: " + type + "\ndata: " + data + "\n\n";
+}
+
+// Debian's cpp-httplib 0.11 listens with a backlog of 5, built into the
+// library: a burst of clients connecting at once (a POS fleet at start-up)
+// can then lose requests. Listening again on the same socket raises it.
+void widen_backlog(int port) {
+    for (int fd = 0; fd < 4096; ++fd) {
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening)
+            continue;
+        sockaddr_storage addr{};
+        socklen_t len = sizeof addr;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
+        const int bound =
+            addr.ss_family == AF_INET    ? ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port)
+            : addr.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port)
+                                         : -1;
+        if (bound == port) ::listen(fd, SOMAXCONN);
+    }
 }
 
 }  // namespace
@@ -192,6 +214,7 @@ int SiteServer::bind() {
     if (port_ <= 0)
         throw std::runtime_error("cannot listen on " + options_.host + ":" +
                                  std::to_string(options_.port));
+    widen_backlog(port_);
     return port_;
 }
 
