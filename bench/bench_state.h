@@ -7,20 +7,61 @@
 #include <string>
 #include <vector>
 
+#include "dorvane/control/surface.h"
 #include "soak.h"
 
 namespace dorvane::bench {
 
-// Runs script statements against a control; a line that does not parse is a
-// mistake in the benchmark itself.
+// Applies one event to the control through its own entry points and nothing
+// else, so that a benchmark times the control alone (the soak runs the same
+// events through a script session and its checks). A range fault is part of
+// the workload; any other exception is a bug and escapes.
+inline void apply_event(DorvaneCtl& ctl, VirtualPlatform& platform, const soak::Action& a) {
+    auto variant = [](const soak::Arg& arg) {
+        return arg.is_text ? Variant::string(arg.text)
+                           : Variant::of_type(ValueType::Long, arg.number);
+    };
+    try {
+        switch (a.kind) {
+            case soak::Kind::Tick:
+                platform.advance_seconds(1);
+                ctl.tick();
+                break;
+            case soak::Kind::Click:
+                ctl.click_id(a.widget);
+                break;
+            case soak::Kind::Enter:
+                ctl.enter_purchase(a.text);
+                break;
+            case soak::Kind::Call: {
+                std::vector<Variant> args;
+                for (const soak::Arg& arg : a.args)
+                    args.push_back(variant(arg));
+                invoke_method(ctl, a.method, args);
+                break;
+            }
+            case soak::Kind::Set:
+                set_property(ctl, a.property, variant(a.args.at(0)));
+                break;
+            case soak::Kind::Clock:
+                platform.set_clock(a.clock);
+                break;
+        }
+    } catch (const RangeFault&) {
+    }
+}
+
+// Runs script statements against a control; a line that does not parse, or
+// one that is not an event, is a mistake in the benchmark itself.
 inline void run_lines(DorvaneCtl& ctl, VirtualPlatform& platform,
                       std::initializer_list<const char*> lines) {
     for (const char* line : lines) {
-        const auto a = soak::parse_action(line, ctl);
+        const auto s = script::parse_statement(line, 1);
+        const auto a = s ? soak::action_of(*s, ctl.panel()) : std::nullopt;
         if (!a) throw std::logic_error(std::string("bench state: ") + line);
-        const int n = a->kind == soak::Kind::Tick ? a->count : 1;
-        for (int i = 0; i < n; ++i)
-            soak::execute(ctl, platform, *a, i);
+        const long long n = a->kind == soak::Kind::Tick ? a->count : 1;
+        for (long long i = 0; i < n; ++i)
+            apply_event(ctl, platform, *a);
     }
 }
 
@@ -56,9 +97,9 @@ inline std::vector<soak::Action> mixed_events(std::size_t count) {
         soak::SeededBytes bytes(seed);
         const soak::WalkResult w = soak::run_walk(bytes, soak::Mode{seed % 3 != 0}, 2000);
         for (soak::Action a : w.actions) {
-            const int n = a.kind == soak::Kind::Tick ? a.count : 1;
+            const long long n = a.kind == soak::Kind::Tick ? a.count : 1;
             a.count = 1;
-            for (int i = 0; i < n; ++i)
+            for (long long i = 0; i < n; ++i)
                 events.push_back(a);
         }
     }

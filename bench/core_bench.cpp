@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "bench_state.h"
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
+#include "run/recorder.h"
 
 namespace dorvane::bench {
 namespace {
@@ -145,7 +147,7 @@ void BM_MixedWorkload(benchmark::State& state) {
     auto ctl = std::make_unique<DorvaneCtl>(*platform);
     std::size_t n = 0;
     for (auto _ : state) {
-        soak::execute(*ctl, *platform, ev[n], 0);
+        apply_event(*ctl, *platform, ev[n]);
         if (++n == ev.size()) {
             state.PauseTiming();
             n = 0;
@@ -159,6 +161,38 @@ void BM_MixedWorkload(benchmark::State& state) {
 }
 BENCHMARK(BM_MixedWorkload);
 
+// The same workload recorded into a file as a scenario script, with and
+// without expectations: the difference from BM_MixedWorkload is the cost of
+// recording per event (the file lives in the temporary folder).
+void BM_MixedWorkloadRecorded(benchmark::State& state, script::Expectations expectations) {
+    const auto& ev = events();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "dorvane-bench-session.dvs").string();
+    auto platform = std::make_unique<VirtualPlatform>();
+    auto ctl = std::make_unique<DorvaneCtl>(*platform);
+    auto recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
+    if (recorder->failed()) state.SkipWithError(recorder->error().c_str());
+    std::size_t n = 0;
+    for (auto _ : state) {
+        apply_event(*ctl, *platform, ev[n]);
+        if (++n == ev.size()) {
+            state.PauseTiming();
+            n = 0;
+            recorder.reset();
+            ctl.reset();
+            platform = std::make_unique<VirtualPlatform>();
+            ctl = std::make_unique<DorvaneCtl>(*platform);
+            recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    recorder.reset();
+    std::filesystem::remove(path);
+}
+BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, expectations, script::Expectations::Written);
+BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, no_expectations, script::Expectations::LeftOut);
+
 // The same events timed one by one: the median and the 99th percentile per
 // event (each includes the cost of reading the clock, some 20 ns).
 void BM_MixedWorkloadPerEvent(benchmark::State& state) {
@@ -169,7 +203,7 @@ void BM_MixedWorkloadPerEvent(benchmark::State& state) {
         DorvaneCtl ctl(platform);
         for (std::size_t i = 0; i < ev.size(); ++i) {
             const auto t0 = std::chrono::steady_clock::now();
-            soak::execute(ctl, platform, ev[i], 0);
+            apply_event(ctl, platform, ev[i]);
             ns[i] = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
                         .count();
         }

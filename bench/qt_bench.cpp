@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "bench_state.h"
-#include "control/surface.h"
-#include "dorvane_widget.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/qt/dorvane_widget.h"
 
 namespace dorvane::bench {
 namespace {
@@ -136,7 +136,7 @@ void BM_Qt_MixedWorkload(benchmark::State& state) {
                 widget->tick();
                 break;
             default:
-                soak::execute(widget->control(), *platform, a, 0);
+                apply_event(widget->control(), *platform, a);
                 break;
         }
         redraw();
@@ -179,7 +179,7 @@ void BM_Qt_MixedWorkloadPerEvent(benchmark::State& state) {
                     widget.tick();
                     break;
                 default:
-                    soak::execute(widget.control(), platform, a, 0);
+                    apply_event(widget.control(), platform, a);
                     break;
             }
             redraw();

@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "control/surface.h"
-#include "forecourt/members.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
 
 namespace dorvane::demo {
 

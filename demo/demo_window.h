@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "dorvane_widget.h"
+#include "dorvane/qt/dorvane_widget.h"
 #include "run/recorder.h"
 #include "run/script.h"
 

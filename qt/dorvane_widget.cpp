@@ -1,4 +1,4 @@
-#include "dorvane_widget.h"
+#include "dorvane/qt/dorvane_widget.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "geometry.h"
 #include "live_platform.h"
 #include "panel_button.h"

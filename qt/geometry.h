@@ -4,7 +4,7 @@
 #include <QRect>
 #include <cmath>
 
-#include "panel/panel.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane::qt {
 

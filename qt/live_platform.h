@@ -2,7 +2,7 @@
 // clock, or a clock that moves one second per tick, and an audible beep.
 #pragma once
 
-#include "common/platform.h"
+#include "dorvane/common/platform.h"
 
 namespace dorvane::qt {
 

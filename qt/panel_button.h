@@ -8,7 +8,7 @@
 #include <QTextLayout>
 #include <memory>
 
-#include "panel/colours.h"
+#include "dorvane/panel/colours.h"
 
 namespace dorvane::qt {
 

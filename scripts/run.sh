@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_QT=ON -DDORVANE_TESTS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DDORVANE_QT=ON -DDORVANE_TESTS=ON
 cmake --build build -j"$jobs" --target dorvane-demo dorvane-run
 
 demo=build/demo/dorvane-demo

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::server {
 

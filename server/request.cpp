@@ -4,8 +4,8 @@
 #include <charconv>
 #include <limits>
 
-#include "common/arrays.h"
-#include "control/surface.h"
+#include "dorvane/common/arrays.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::server {
 

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "forecourt/members.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/forecourt/members.h"
+#include "dorvane/panel/panel.h"
 #include "run/script.h"
 
 namespace dorvane::server {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "common/arrays.h"
-#include "control/surface.h"
+#include "dorvane/common/arrays.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::server {
 

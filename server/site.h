@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 #include "executor.h"
 #include "request.h"
 #include "run/recorder.h"

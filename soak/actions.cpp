@@ -1,11 +1,11 @@
-// Bytes to actions and back, actions to script text and back.
+// Bytes to actions and back, actions to statements of the scenario language
+// and back.
+#include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdio>
 #include <limits>
 #include <string_view>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "soak.h"
 
 namespace dorvane::soak {
@@ -290,8 +290,8 @@ void put_arg(const Arg& a, ValueType type, std::vector<std::uint8_t>& out) {
 void encode_action(const Action& a, const DorvaneCtl& /*ctl*/, std::vector<std::uint8_t>& out) {
     switch (a.kind) {
         case Kind::Tick:
-            for (int left = a.count; left > 0;) {
-                const int run = left > kMaxTickRun ? kMaxTickRun : left;
+            for (long long left = a.count; left > 0;) {
+                const int run = left > kMaxTickRun ? kMaxTickRun : static_cast<int>(left);
                 out.push_back(kOpTick);
                 if (run == 1) {
                     out.push_back(0);
@@ -340,194 +340,135 @@ void encode_action(const Action& a, const DorvaneCtl& /*ctl*/, std::vector<std::
     }
 }
 
-// ---- Script text.
-
-std::string quote(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
+bool numbers_fit_literal(const Action& a) {
+    return std::all_of(a.args.begin(), a.args.end(), [](const Arg& arg) {
+        return arg.is_text || (arg.number >= std::numeric_limits<std::int32_t>::min() &&
+                               arg.number <= std::numeric_limits<std::int32_t>::max());
+    });
 }
+
+// ---- Script text.
 
 namespace {
 
-std::string arg_text(const Arg& a) {
-    return a.is_text ? quote(a.text) : std::to_string(a.number);
+script::Value value_of(const Arg& a) {
+    return a.is_text ? script::Value::of_text(a.text) : script::Value::of_number(a.number);
 }
 
-std::string clock_text(const LocalDateTime& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return buf;
+// The parser lets only numbers and texts through as arguments and values.
+Arg arg_of(const script::Value& v) {
+    return v.kind == script::Value::Kind::Text ? Arg{true, 0, v.text} : Arg{false, v.number, {}};
 }
 
 }  // namespace
 
-std::string format_action(const Action& a, const DorvaneCtl& ctl) {
-    switch (a.kind) {
-        case Kind::Tick:
-            return a.count == 1 ? "tick" : "tick " + std::to_string(a.count);
-        case Kind::Click:
-            return "click " + ctl.panel().display_name(a.widget);
-        case Kind::Enter:
-            return "enter Purchase " + quote(a.text);
-        case Kind::Call: {
-            std::string s = "call " + std::string(surface_methods()[a.method].name);
-            for (const Arg& arg : a.args)
-                s += " " + arg_text(arg);
-            return s;
-        }
-        case Kind::Set:
-            return "set " + std::string(surface_properties()[a.property].name) + " " +
-                   arg_text(a.args.at(0));
-        case Kind::Clock:
-            return "clock " + clock_text(a.clock);
-    }
-    return "";
+const Panel& widget_layout() {
+    static const Panel panel;
+    return panel;
 }
 
-namespace {
-
-// Splits a statement into words and quoted strings; drops a trailing comment.
-std::optional<std::vector<Arg>> words(std::string_view line) {
-    std::vector<Arg> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        const char c = line[i];
-        if (c == ' ' || c == '\t' || c == '\r') {
-            ++i;
-        } else if (c == '#') {
+script::Statement statement_of(const Action& a, const Panel& panel) {
+    using script::Op;
+    script::Statement s;
+    switch (a.kind) {
+        case Kind::Tick:
+            s.op = Op::Tick;
+            s.count = a.count;
             break;
-        } else if (c == '"') {
-            Arg a;
-            a.is_text = true;
-            ++i;
-            for (;;) {
-                if (i >= line.size()) return std::nullopt;
-                if (line[i] == '\\' && i + 1 < line.size()) {
-                    a.text += line[i + 1];
-                    i += 2;
-                } else if (line[i] == '"') {
-                    ++i;
-                    break;
-                } else {
-                    a.text += line[i++];
-                }
-            }
-            out.push_back(a);
-        } else {
-            Arg a;
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '#' &&
-                   line[i] != '\r')
-                a.text += line[i++];
-            out.push_back(a);  // a bare word, read as needed below
+        case Kind::Click: {
+            const Widget& w = panel.at(a.widget);
+            s.op = Op::Click;
+            s.widget = {w.name, w.index};
+            break;
         }
+        case Kind::Enter:
+            s.op = Op::Enter;
+            s.widget = {W::Purchase, -1};
+            s.values.push_back(script::Value::of_text(a.text));
+            break;
+        case Kind::Call:
+            s.op = Op::Call;
+            s.method = a.method;
+            for (const Arg& arg : a.args)
+                s.values.push_back(value_of(arg));
+            break;
+        case Kind::Set:
+            s.op = Op::Set;
+            s.property = a.property;
+            s.values.push_back(value_of(a.args.at(0)));
+            break;
+        case Kind::Clock:
+            s.op = Op::Clock;
+            s.clock = a.clock;
+            break;
     }
+    return s;
+}
+
+std::optional<Action> action_of(const script::Statement& s, const Panel& panel) {
+    using script::Op;
+    Action a;
+    switch (s.op) {
+        case Op::Tick:
+            a.kind = Kind::Tick;
+            a.count = s.count;
+            return a;
+        case Op::Click:
+            a.kind = Kind::Click;
+            a.widget = panel.id(s.widget.name, s.widget.index);
+            return a;
+        case Op::Enter:
+            a.kind = Kind::Enter;
+            a.text = s.values.at(0).text;
+            return a;
+        case Op::Call:
+            a.kind = Kind::Call;
+            a.method = s.method;
+            for (const script::Value& v : s.values)
+                a.args.push_back(arg_of(v));
+            return a;
+        case Op::Set:
+            a.kind = Kind::Set;
+            a.property = s.property;
+            a.args.push_back(arg_of(s.values.at(0)));
+            return a;
+        case Op::Clock:
+            a.kind = Kind::Clock;
+            a.clock = s.clock;
+            return a;
+        case Op::Expect:
+        case Op::Print:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::string format_action(const Action& a, const Panel& panel) {
+    return script::format_statement(statement_of(a, panel));
+}
+
+script::Target member_target(const MemberInfo& m, int k, int i) {
+    script::Target t;
+    t.kind = script::TargetKind::Member;
+    t.member = &m;
+    t.k = k;
+    t.i = i;
+    return t;
+}
+
+Script read_script(std::string_view text) {
+    Script out;
+    out.statements = script::parse_script(text);
+    for (const script::Statement& s : out.statements)
+        if (std::optional<Action> a = action_of(s, widget_layout()))
+            out.actions.push_back(std::move(*a));
     return out;
 }
 
-std::optional<long long> number_of(const Arg& w) {
-    if (w.is_text) return std::nullopt;
-    if (w.text == "True") return True;
-    if (w.text == "False") return False;
-    if (w.text.empty() || w.text.size() > 12) return std::nullopt;
-    std::size_t start = w.text[0] == '-' ? 1 : 0;
-    if (start == w.text.size()) return std::nullopt;
-    for (std::size_t i = start; i < w.text.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(w.text[i]))) return std::nullopt;
-    const long long v = std::stoll(w.text);
-    if (v < std::numeric_limits<Long>::min() || v > std::numeric_limits<Long>::max())
-        return std::nullopt;
-    return v;
-}
-
-// A value for a parameter or property of type `t`: a number, or a text where
-// text is accepted.
-std::optional<Arg> value_of(const Arg& w, ValueType t) {
-    if (w.is_text) {
-        if (t != ValueType::String && t != kVariantParam) return std::nullopt;
-        return w;
-    }
-    if (t == ValueType::String) return std::nullopt;
-    const auto n = number_of(w);
-    if (!n) return std::nullopt;
-    Arg a;
-    a.number = *n;
-    return a;
-}
-
-}  // namespace
-
-std::optional<Action> parse_action(const std::string& line, const DorvaneCtl& ctl) {
-    const auto w = words(line);
-    if (!w || w->empty() || (*w)[0].is_text) return std::nullopt;
-    const std::string& op = (*w)[0].text;
-    Action a;
-    try {
-        if (op == "tick") {
-            a.kind = Kind::Tick;
-            if (w->size() > 1) {
-                const auto n = number_of((*w)[1]);
-                if (!n || *n < 1 || *n > 100000) return std::nullopt;
-                a.count = static_cast<int>(*n);
-            }
-            return a;
-        }
-        if (op == "click" && w->size() == 2) {
-            const std::string& target = (*w)[1].text;
-            const auto paren = target.find('(');
-            const auto name = Panel::find_name(target.substr(0, paren));
-            if (!name) return std::nullopt;
-            int index = -1;
-            if (paren != std::string::npos) index = std::stoi(target.substr(paren + 1));
-            a.kind = Kind::Click;
-            a.widget = ctl.panel().id(*name, index);
-            return a;
-        }
-        if (op == "enter" && w->size() == 3 && (*w)[2].is_text) {
-            a.kind = Kind::Enter;
-            a.text = (*w)[2].text;
-            return a;
-        }
-        if (op == "call" && w->size() >= 2) {
-            a.kind = Kind::Call;
-            a.method = find_method((*w)[1].text);
-            if (a.method < 0) return std::nullopt;
-            const MethodInfo& m = surface_methods()[a.method];
-            if (w->size() != 2 + m.params.size()) return std::nullopt;
-            for (std::size_t p = 0; p < m.params.size(); ++p) {
-                const auto v = value_of((*w)[2 + p], m.params[p].type);
-                if (!v) return std::nullopt;
-                a.args.push_back(*v);
-            }
-            return a;
-        }
-        if (op == "set" && w->size() == 3) {
-            a.kind = Kind::Set;
-            a.property = find_property((*w)[1].text);
-            if (a.property < 0) return std::nullopt;
-            const auto v = value_of((*w)[2], surface_properties()[a.property].type);
-            if (!v) return std::nullopt;
-            a.args.push_back(*v);
-            return a;
-        }
-        if (op == "clock" && w->size() == 3) {
-            a.kind = Kind::Clock;
-            if (std::sscanf((*w)[1].text.c_str(), "%d-%d-%d", &a.clock.year, &a.clock.month,
-                            &a.clock.day) != 3 ||
-                std::sscanf((*w)[2].text.c_str(), "%d:%d:%d", &a.clock.hour, &a.clock.minute,
-                            &a.clock.second) != 3 ||
-                !is_valid(a.clock))
-                return std::nullopt;
-            return a;
-        }
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    return std::nullopt;
+Mode script_mode(const std::vector<Action>& actions) {
+    for (const Action& a : actions)
+        if (a.kind == Kind::Call || a.kind == Kind::Set) return Mode{true};
+    return Mode{false};
 }
 
 }  // namespace dorvane::soak

@@ -8,12 +8,15 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "forecourt/pump_table.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/forecourt/members.h"
+#include "dorvane/forecourt/pump_table.h"
+#include "run/script.h"
 
 namespace dorvane::soak {
 
@@ -81,7 +84,7 @@ struct Arg {
 
 struct Action {
     Kind kind = Kind::Tick;
-    int count = 1;          // Tick
+    long long count = 1;    // Tick
     int widget = -1;        // Click: widget id
     std::string text;       // Enter
     int method = -1;        // Call: index in surface_methods()
@@ -119,16 +122,41 @@ class Decoder {
 // byte of an input is its mode byte (bit 0 set: tester only).
 void encode_mode(Mode m, std::vector<std::uint8_t>& out);
 void encode_action(const Action& a, const DorvaneCtl& ctl, std::vector<std::uint8_t>& out);
+// Whether every number of `a` fits the 32-bit literal, so that its bytes
+// decode to `a` itself; a script may write wider numbers.
+bool numbers_fit_literal(const Action& a);
 Mode decode_mode(ByteSource& in);
 
-// ---- Script text.
+// ---- Script text: an action is a statement of the scenario language, whose
+// library parses, runs and writes it.
 
-std::string quote(const std::string& s);
-std::string format_action(const Action& a, const DorvaneCtl& ctl);
-// Parses the statements a walk is made of (clock, tick, click, enter, call,
-// set); expect and print lines, blanks and comments are skipped. Returns
-// nothing for a line it cannot read.
-std::optional<Action> parse_action(const std::string& line, const DorvaneCtl& ctl);
+// The widgets of a control, for their ids and names, which are the same in
+// every control.
+const Panel& widget_layout();
+
+// The statement an action stands for.
+script::Statement statement_of(const Action& a, const Panel& panel);
+// The action of a walk statement (clock, tick, click, enter, call, set);
+// nothing for expect and print.
+std::optional<Action> action_of(const script::Statement& s, const Panel& panel);
+// Script text of an action: tick 3, click Pump(0), call Terminal_Opened 1 1 1.
+std::string format_action(const Action& a, const Panel& panel);
+// The script target of one entry of a pump-table member: Dispensed(3).
+script::Target member_target(const MemberInfo& m, int k, int i);
+
+// A script as the soak reads it: every statement, and the actions of its walk
+// statements in order.
+struct Script {
+    std::vector<script::Statement> statements;
+    std::vector<Action> actions;
+};
+// Throws script::ScriptError, with its line, for a line the language does not
+// know: a case or corpus script with a mistyped line is an error, never a
+// shorter script.
+Script read_script(std::string_view text);
+// Scripts with host calls or property writes run in host mode; the rest as
+// the tester's own.
+Mode script_mode(const std::vector<Action>& actions);
 
 // ---- Checks.
 
@@ -145,9 +173,7 @@ struct Ledger {
     long long finalized = 0;     // sales paid by a finalized transaction
     long long prepay_used = 0;   // prepays dispensed in full
     long long autopay_paid = 0;  // accepted autopays (paid at the pump)
-    long long cancel_busy = 0;   // documented: prepay canceled while fuelling
-    long long cancel_busy_events = 0;
-    long long limit_cut = 0;  // documented: dispensed cut back at a flow tick
+    long long limit_cut = 0;     // documented: dispensed cut back at a flow tick
     long long limit_cut_events = 0;
     // How far the walks got.
     long long sales_stored = 0;
@@ -175,42 +201,32 @@ class Checker {
     PumpTable before_;
     bool click_live_ = false;  // the clicked widget was visible and enabled
     Ledger ledger_;
-    // Per pump: money that has left for a sink, and the documented-case mark.
+    // Per pump: money that has left for a sink.
     long long sunk_[kPumpSlots] = {};
     long long flowed_[kPumpSlots] = {};
     long long autopay_flow_[kPumpSlots] = {};  // of Dispensed, what flowed as an accepted autopay
-    bool canceled_busy_[kPumpSlots] = {};
 };
 
 // ---- Walks.
 
-struct StepResult {
-    bool fault = false;      // a typed range fault (allowed)
-    std::string unexpected;  // anything else that escaped
-    Variant result;          // a call's result
-};
-
-// Runs one action against the control (ticks move the clock on a second
-// first, as scripts do).
-StepResult execute(DorvaneCtl& ctl, VirtualPlatform& platform, const Action& a, int tick_index);
-
-// One control with its virtual clock and its checker.
+// One control, run by a session of the scenario language, and its checker.
 class Walker {
   public:
-    explicit Walker(Mode m) : ctl_(platform_), checker_(m) {}
+    explicit Walker(Mode m) : checker_(m) {}
     // Runs one action with the checks after every single step; on a
     // violation a tick run is cut to the failing tick.
     std::optional<Violation> run(Action& a);
-    const DorvaneCtl& ctl() const { return ctl_; }
+    // The same for a walk statement as written, `a` being its action.
+    std::optional<Violation> run(const script::Statement& s, Action& a);
+    // The session runs expect and print lines as the scenario runner does.
+    script::Session& session() { return session_; }
+    const DorvaneCtl& ctl() const { return session_.control(); }
     const Checker& checker() const { return checker_; }
-    const Variant& last_result() const { return last_result_; }
     long long steps() const { return steps_; }
 
   private:
-    VirtualPlatform platform_;  // before the control, which keeps a reference
-    DorvaneCtl ctl_;
+    script::Session session_;
     Checker checker_;
-    Variant last_result_;
     long long steps_ = 0;
 };
 
@@ -229,6 +245,26 @@ std::optional<Violation> replay(const std::vector<Action>& actions, Mode mode);
 Ledger replay_ledger(const std::vector<Action>& actions, Mode mode);
 // Removes actions while the same check still fails.
 std::vector<Action> shrink(std::vector<Action> actions, Mode mode, const std::string& check);
+// An expect of a replayed script that did not hold: its line and the
+// session's account of it.
+struct FailedExpect {
+    int line = 0;
+    std::string detail;  // expect Dispensed(0): expected 370, got 200
+};
+
+struct ScriptReplay {
+    int expects = 0;  // expects checked
+    std::vector<FailedExpect> failed;
+    std::optional<Violation> violation;
+    Ledger ledger;
+};
+
+// Replays a script with every check on: its walk statements as a walk, its
+// expect and print lines through the session, exactly as dorvane-run runs
+// them. Stops at the first violation; a failed expect is counted and the
+// replay goes on. Throws script::ScriptError for a target with nothing to show.
+ScriptReplay replay_script(const Script& s, Mode mode);
+
 // The script of a walk: a comment header, the statements, and the failing expect.
 std::string to_script(const std::vector<Action>& actions, const std::vector<std::string>& header,
                       const std::optional<Violation>& v);

@@ -18,13 +18,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <sstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
-#include "forecourt/members.h"
+#include "dorvane/forecourt/members.h"
 #include "soak.h"
 
 namespace fs = std::filesystem;
@@ -50,8 +49,6 @@ void add(Ledger& to, const Ledger& l) {
     to.finalized += l.finalized;
     to.prepay_used += l.prepay_used;
     to.autopay_paid += l.autopay_paid;
-    to.cancel_busy += l.cancel_busy;
-    to.cancel_busy_events += l.cancel_busy_events;
     to.limit_cut += l.limit_cut;
     to.limit_cut_events += l.limit_cut_events;
     to.sales_stored += l.sales_stored;
@@ -62,11 +59,10 @@ void add(Ledger& to, const Ledger& l) {
 void print_ledger(const Ledger& l) {
     std::printf(
         "  ledger (cents): flowed %lld, finalized %lld, prepays used %lld, autopay paid %lld\n"
-        "  documented cases: canceled while fuelling %lld cents in %lld steps, "
-        "cut at a flow tick %lld cents in %lld ticks\n"
+        "  documented case: cut at a flow tick %lld cents in %lld ticks\n"
         "  reached: %lld sales stored, %lld sales rung up, %lld prepays rung up\n",
-        l.flowed, l.finalized, l.prepay_used, l.autopay_paid, l.cancel_busy, l.cancel_busy_events,
-        l.limit_cut, l.limit_cut_events, l.sales_stored, l.sales_rung_up, l.prepays_rung_up);
+        l.flowed, l.finalized, l.prepay_used, l.autopay_paid, l.limit_cut, l.limit_cut_events,
+        l.sales_stored, l.sales_rung_up, l.prepays_rung_up);
 }
 
 std::vector<fs::path> scripts_in(const std::vector<std::string>& args) {
@@ -83,57 +79,30 @@ std::vector<fs::path> scripts_in(const std::vector<std::string>& args) {
     return out;
 }
 
-std::vector<Action> read_script(const fs::path& path) {
-    VirtualPlatform platform;
-    DorvaneCtl ctl(platform);
-    std::ifstream in(path);
-    std::vector<Action> actions;
-    for (std::string line; std::getline(in, line);)
-        if (auto a = parse_action(line, ctl)) actions.push_back(*a);
-    return actions;
+// The text of a script file; nothing when it cannot be read.
+std::optional<std::string> read_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return text;
 }
 
-// Scripts with host calls run in host mode; the rest as the tester's own.
-Mode script_mode(const std::vector<Action>& actions) {
-    for (const Action& a : actions)
-        if (a.kind == Kind::Call || a.kind == Kind::Set) return Mode{true};
-    return Mode{false};
-}
-
-// Reads `expect TARGET = VALUE` for pump-table members, host properties and
-// `result`; other targets are left to the scenario runner.
-struct Expect {
-    bool known = false;
-    std::string target;
-    std::string want;
-};
-
-Expect parse_expect(const std::string& line) {
-    Expect e;
-    std::string s = line.substr(0, line.find('#'));
-    if (s.rfind("expect ", 0) != 0) return e;
-    const auto eq = s.find(" = ");
-    if (eq == std::string::npos) return e;
-    e.target = s.substr(7, eq - 7);
-    e.want = s.substr(eq + 3);
-    while (!e.want.empty() && (e.want.back() == ' ' || e.want.back() == '\r'))
-        e.want.pop_back();
-    if (e.want == "True") e.want = "-1";
-    if (e.want == "False") e.want = "0";
-    e.known = true;
-    return e;
-}
-
-std::optional<std::string> actual(const Expect& e, const Walker& w) {
-    if (e.target == "result") return w.last_result().to_text();
-    if (const int p = find_property(e.target); p >= 0) return get_property(w.ctl(), p).to_text();
-    const auto paren = e.target.find('(');
-    const MemberInfo* m = find_member(e.target.substr(0, paren));
-    if (!m) return std::nullopt;
-    int k = 0, i = 0;
-    if (m->shape == MemberShape::PerPump) std::sscanf(e.target.c_str() + paren, "(%d)", &i);
-    if (m->shape == MemberShape::PerItem) std::sscanf(e.target.c_str() + paren, "(%d, %d)", &k, &i);
-    return std::to_string(m->read(w.ctl().pump_table(), k, i));
+// A script file read for the soak. An unreadable file or a line the language
+// does not know is reported as the scenario runner reports it, and the file
+// counts as bad.
+std::optional<Script> read_script_file(const fs::path& path) {
+    const std::optional<std::string> text = read_text(path);
+    if (!text) {
+        std::printf("%s: cannot read the script\n", path.string().c_str());
+        return std::nullopt;
+    }
+    try {
+        return read_script(*text);
+    } catch (const script::ScriptError& e) {
+        std::printf("%s:%d: %s\n", path.string().c_str(), e.line(), e.what());
+        return std::nullopt;
+    }
 }
 
 // The ledger case a case script names in its header: "# Ledger: limit-cut."
@@ -154,50 +123,42 @@ std::string named_case(const fs::path& path) {
 int replay_scripts(const std::vector<std::string>& args, bool cases) {
     int bad = 0;
     for (const fs::path& p : scripts_in(args)) {
-        const std::vector<Action> actions = read_script(p);
-        Walker w(script_mode(actions));
-        VirtualPlatform scratch;
-        DorvaneCtl names(scratch);
-        std::ifstream in(p);
-        std::optional<Violation> v;
-        int line_no = 0, expects = 0, failed = 0;
-        for (std::string line; std::getline(in, line) && !v;) {
-            ++line_no;
-            if (auto a = parse_action(line, names)) {
-                v = w.run(*a);
-                continue;
-            }
-            const Expect e = parse_expect(line);
-            if (!e.known) continue;
-            const auto got = actual(e, w);
-            if (!got) continue;
-            ++expects;
-            if (*got != e.want) {
-                ++failed;
-                std::printf("%s:%d: expect %s = %s, got %s\n", p.string().c_str(), line_no,
-                            e.target.c_str(), e.want.c_str(), got->c_str());
-            }
+        const std::string name = p.string();
+        const std::optional<Script> script = read_script_file(p);
+        if (!script) {
+            ++bad;
+            continue;
         }
-        const Ledger& l = w.checker().ledger();
-        std::printf("%s: %d expects checked, %d failed, %s\n", p.string().c_str(), expects, failed,
+        ScriptReplay r;
+        try {
+            r = replay_script(*script, script_mode(script->actions));
+        } catch (const script::ScriptError& e) {
+            std::printf("%s:%d: %s\n", name.c_str(), e.line(), e.what());
+            ++bad;
+            continue;
+        }
+        for (const FailedExpect& f : r.failed)
+            std::printf("%s:%d: %s\n", name.c_str(), f.line, f.detail.c_str());
+        const std::optional<Violation>& v = r.violation;
+        std::printf("%s: %d expects checked, %zu failed, %s\n", name.c_str(), r.expects,
+                    r.failed.size(),
                     v ? ("violated (" + v->check + "): " + v->detail).c_str() : "every check held");
+        const Ledger& l = r.ledger;
         print_ledger(l);
-        if (v || failed) ++bad;
+        if (v || !r.failed.empty()) ++bad;
         if (cases) {
             const std::string named = named_case(p);
-            const bool reached = named == "cancel-busy" ? l.cancel_busy_events > 0
-                                 : named == "limit-cut" ? l.limit_cut_events > 0
-                                 : named == "none"
-                                     ? l.cancel_busy_events == 0 && l.limit_cut_events == 0
-                                     : false;
+            const bool reached = named == "limit-cut" ? l.limit_cut_events > 0
+                                 : named == "none"    ? l.limit_cut_events == 0
+                                                      : false;
             if (!reached) {
                 std::printf("  does not show the ledger case it names (%s)\n", named.c_str());
                 ++bad;
             }
             // Without the skip, the ledger must catch a documented case.
-            Mode strict = script_mode(actions);
+            Mode strict = script_mode(script->actions);
             strict.excuse = false;
-            const auto caught = replay(actions, strict);
+            const auto caught = replay(script->actions, strict);
             if (named != "none" && !(caught && caught->check == "ledger")) {
                 std::printf("  the ledger without its skip does not catch it\n");
                 ++bad;
@@ -213,20 +174,34 @@ int make_corpus(const std::string& out_dir, const std::vector<std::string>& args
     fs::create_directories(out_dir);
     VirtualPlatform platform;
     DorvaneCtl ctl(platform);
-    int n = 0;
+    int n = 0, bad = 0;
     for (const fs::path& p : scripts_in(args)) {
-        const std::vector<Action> actions = read_script(p);
+        const std::optional<Script> script = read_script_file(p);
+        if (!script) {
+            ++bad;
+            continue;
+        }
         std::vector<std::uint8_t> bytes;
-        encode_mode(script_mode(actions), bytes);
-        for (const Action& a : actions)
-            encode_action(a, ctl, bytes);
+        encode_mode(script_mode(script->actions), bytes);
+        for (const script::Statement& s : script->statements) {
+            const std::optional<Action> a = action_of(s, widget_layout());
+            if (!a) continue;
+            if (!numbers_fit_literal(*a)) {
+                std::printf(
+                    "%s:%d: %s: a number wider than 32 bits has no bytes; not in the "
+                    "corpus\n",
+                    p.string().c_str(), s.line, s.text.c_str());
+                continue;
+            }
+            encode_action(*a, ctl, bytes);
+        }
         std::ofstream f(fs::path(out_dir) / (p.stem().string() + ".bin"), std::ios::binary);
         f.write(reinterpret_cast<const char*>(bytes.data()),
                 static_cast<std::streamsize>(bytes.size()));
         ++n;
     }
     std::printf("%d corpus files in %s\n", n, out_dir.c_str());
-    return 0;
+    return bad == 0 ? 0 : 1;
 }
 
 void usage() {
@@ -301,13 +276,19 @@ int main(int argc, char** argv) {
         for (Action& a : actions)
             w.run(a);
         const PumpTable& t = w.ctl().pump_table();
+        auto expect_now = [&](const MemberInfo& m, int i) {
+            script::Statement s;
+            s.op = script::Op::Expect;
+            s.target = member_target(m, 0, i);
+            s.values.push_back(script::Value::of_number(m.read(t, 0, i)));
+            std::puts(script::format_statement(s).c_str());
+        };
         for (const MemberInfo& m : pump_table_members()) {
             if (m.shape == MemberShape::Scalar)
-                std::printf("expect %s = %lld\n", std::string(m.name).c_str(), m.read(t, 0, 0));
+                expect_now(m, 0);
             else if (m.shape == MemberShape::PerPump)
                 for (int i = 0; i < 24; ++i)
-                    std::printf("expect %s(%d) = %lld\n", std::string(m.name).c_str(), i,
-                                m.read(t, 0, i));
+                    expect_now(m, i);
         }
         return 0;
     }

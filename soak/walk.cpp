@@ -4,8 +4,8 @@
 #include <sstream>
 #include <typeinfo>
 
-#include "control/surface.h"
-#include "forecourt/members.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
 #include "soak.h"
 
 namespace dorvane::soak {
@@ -16,11 +16,7 @@ constexpr int kFirstSpare = 24;  // entries 24..31 of every array are never in u
 constexpr int kPumps = 24;
 
 std::string target(const MemberInfo& m, int k, int i) {
-    std::string s(m.name);
-    if (m.shape == MemberShape::PerPump) s += "(" + std::to_string(i) + ")";
-    if (m.shape == MemberShape::PerItem)
-        s += "(" + std::to_string(k) + ", " + std::to_string(i) + ")";
-    return s;
+    return script::format_target(member_target(m, k, i));
 }
 
 std::string expect_line(const std::string& what, long long value) {
@@ -169,8 +165,8 @@ std::optional<Violation> Checker::after(const DorvaneCtl& ctl, const Action& a, 
 
 // Every cent that a flow tick adds to Dispensed is held (in Dispensed or a
 // stored sale) or has left exactly once: paid by a finalized transaction, used
-// by a prepay in full, or paid at the pump by an accepted autopay. Two
-// documented behaviours move money otherwise; their cents are counted apart.
+// by a prepay in full, or paid at the pump by an accepted autopay. One
+// documented behaviour moves money otherwise; its cents are counted apart.
 std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Action& a, bool fault) {
     const PumpTable& b = before_;
     const PumpTable& t = ctl.pump_table();
@@ -180,8 +176,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
     // A call whose argument does not fit is refused before it runs.
     const bool finalize = (is_method(a, "Transaction_Finalized") && !fault) ||
                           (live && is_click(a, ctl, W::Finalize));
-    const bool cancel =
-        (is_method(a, "Transaction_Canceled") && !fault) || (live && is_click(a, ctl, W::Cancel));
 
     for (int p = 0; p < kPumps; ++p) {
         const long long was = b.Dispensed(p), now = t.Dispensed(p);
@@ -208,10 +202,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
                 sunk += b.Stacked_Sale_Amount(p);
             sink = &ledger_.finalized;
         }
-        if (cancel && mode_.excuse && is_set(b.Prepay_Unpaid(p)) && !is_set(b.Prepay_Refunded(p)) &&
-            b.Pump_State(p) == BUSY)
-            canceled_busy_[p] = true;
-
         if (t.Sales_Waiting(p) > b.Sales_Waiting(p)) ++ledger_.sales_stored;
         if ((is_set(t.Sale_Claimed(p)) && !is_set(b.Sale_Claimed(p))) ||
             (is_set(t.Stacked_Sale_Claimed(p)) && !is_set(b.Stacked_Sale_Claimed(p))))
@@ -225,19 +215,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
         if (cut != 0) {
             ledger_.limit_cut += cut;
             ++ledger_.limit_cut_events;
-        }
-        if (canceled_busy_[p]) {
-            // Documented: a prepay canceled while its pump fuels leaves the pump
-            // IDLE with its prepay and its dispensed money; whatever that money
-            // does afterwards is counted apart.
-            if (sink) *sink += sunk;
-            if (balance != 0) {
-                ledger_.cancel_busy += balance;
-                ++ledger_.cancel_busy_events;
-            }
-            if (now == 0 && !is_set(t.Prepaid(p)) && t.Pump_State(p) != BUSY)
-                canceled_busy_[p] = false;
-            continue;
         }
         if (sink) *sink += sunk;
         sunk_[p] += sunk;
@@ -258,50 +235,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
 
 // ---- Running.
 
-StepResult execute(DorvaneCtl& ctl, VirtualPlatform& platform, const Action& a,
-                   int /*tick_index*/) {
-    StepResult r;
-    try {
-        switch (a.kind) {
-            case Kind::Tick:
-                platform.advance_seconds(1);
-                ctl.tick();
-                break;
-            case Kind::Click:
-                ctl.click_id(a.widget);
-                break;
-            case Kind::Enter:
-                ctl.enter_purchase(a.text);
-                break;
-            case Kind::Call: {
-                std::vector<Variant> args;
-                for (const Arg& arg : a.args)
-                    args.push_back(arg.is_text ? Variant::string(arg.text)
-                                               : Variant::of_type(ValueType::Long, arg.number));
-                r.result = invoke_method(ctl, a.method, args);
-                break;
-            }
-            case Kind::Set: {
-                const Arg& arg = a.args.at(0);
-                set_property(ctl, a.property,
-                             arg.is_text ? Variant::string(arg.text)
-                                         : Variant::of_type(ValueType::Long, arg.number));
-                break;
-            }
-            case Kind::Clock:
-                platform.set_clock(a.clock);
-                break;
-        }
-    } catch (const RangeFault&) {
-        r.fault = true;
-    } catch (const std::exception& e) {
-        r.unexpected = std::string(typeid(e).name()) + ": " + e.what();
-    } catch (...) {
-        r.unexpected = "an exception of unknown type";
-    }
-    return r;
-}
-
 namespace {
 
 // Whether the action reaches a widget that would take it.
@@ -315,14 +248,30 @@ bool reaches(const DorvaneCtl& ctl, const Action& a) {
 }  // namespace
 
 std::optional<Violation> Walker::run(Action& a) {
-    const int ticks = a.kind == Kind::Tick ? a.count : 1;
-    for (int j = 0; j < ticks; ++j) {
-        checker_.before(ctl_);
-        checker_.set_live(reaches(ctl_, a));
-        StepResult r = execute(ctl_, platform_, a, j);
-        if (a.kind == Kind::Call) last_result_ = r.result;
+    return run(statement_of(a, ctl().panel()), a);
+}
+
+// The checks hold after every single step, so a run of ticks goes one tick
+// at a time. A range fault is allowed; anything else that escapes the
+// control is a finding.
+std::optional<Violation> Walker::run(const script::Statement& s, Action& a) {
+    script::Statement step = s;
+    if (a.kind == Kind::Tick) step.count = 1;
+    const long long ticks = a.kind == Kind::Tick ? a.count : 1;
+    for (long long j = 0; j < ticks; ++j) {
+        checker_.before(ctl());
+        checker_.set_live(reaches(ctl(), a));
+        bool fault = false;
+        std::string unexpected;
+        try {
+            fault = session_.execute(step).fault != script::Fault::None;
+        } catch (const std::exception& e) {
+            unexpected = std::string(typeid(e).name()) + ": " + e.what();
+        } catch (...) {
+            unexpected = "an exception of unknown type";
+        }
         ++steps_;
-        if (auto v = checker_.after(ctl_, a, r.fault, r.unexpected)) {
+        if (auto v = checker_.after(ctl(), a, fault, unexpected)) {
             if (a.kind == Kind::Tick) a.count = j + 1;
             return v;
         }
@@ -391,15 +340,30 @@ std::vector<Action> shrink(std::vector<Action> actions, Mode mode, const std::st
     return actions;
 }
 
+ScriptReplay replay_script(const Script& script, Mode mode) {
+    ScriptReplay r;
+    Walker w(mode);
+    for (const script::Statement& s : script.statements) {
+        if (std::optional<Action> a = action_of(s, w.ctl().panel())) {
+            if ((r.violation = w.run(s, *a))) break;
+            continue;
+        }
+        const script::Outcome o = w.session().execute(s);
+        if (s.op != script::Op::Expect) continue;
+        ++r.expects;
+        if (!o.held) r.failed.push_back({s.line, o.detail});
+    }
+    r.ledger = w.checker().ledger();
+    return r;
+}
+
 std::string to_script(const std::vector<Action>& actions, const std::vector<std::string>& header,
                       const std::optional<Violation>& v) {
-    VirtualPlatform platform;
-    DorvaneCtl ctl(platform);
     std::string out;
     for (const std::string& h : header)
         out += "# " + h + "\n";
     for (const Action& a : actions)
-        out += format_action(a, ctl) + "\n";
+        out += format_action(a, widget_layout()) + "\n";
     if (v) {
         out += "# violated (" + v->check + "): " + v->detail + "\n";
         if (!v->expect.empty()) out += v->expect + "\n";

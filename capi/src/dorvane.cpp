@@ -1,7 +1,7 @@
 // The C interface of the control: a thin, exception-proof layer over
 // DorvaneCtl and its surface table. Every entry point catches everything and
 // turns it into a status code plus a per-handle message.
-#include "dorvane.h"
+#include "dorvane/dorvane.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,13 +14,13 @@
 #include <type_traits>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/types.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "control/surface.h"
-#include "forecourt/members.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/types.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
+#include "dorvane/panel/panel.h"
 #include "run/recorder.h"
 
 #ifndef DORVANE_VERSION_STRING

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/platform.h"
-#include "common/types.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/types.h"
 
 namespace dorvane {
 

@@ -1,4 +1,4 @@
-#include "common/platform.h"
+#include "dorvane/common/platform.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "common/variant.h"
+#include "dorvane/common/variant.h"
 
 namespace dorvane {
 

@@ -3,7 +3,7 @@
 #include "common/format.h"
 #include "console/console_texts.h"
 #include "control/banner.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

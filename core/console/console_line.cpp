@@ -1,7 +1,7 @@
 // The console frames: which pumps the pending command can act on, and the
 // stacked sale shown in place of the status.
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

@@ -1,4 +1,4 @@
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 #include <string>
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "control/dorvane_ctl.h"
-#include "control/surface.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/control/surface.h"
 
 // The first line of a host method: `DORVANE_REPORTED_CALL(Name, params...);`.
 // The surface table's index of the method is looked up once per method.

@@ -1,9 +1,9 @@
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 
 #include <array>
 #include <string>
 
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

@@ -3,8 +3,8 @@
 
 #include "common/format.h"
 #include "control/banner.h"
-#include "control/dorvane_ctl.h"
 #include "control/reported.h"
+#include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 
 namespace dorvane {

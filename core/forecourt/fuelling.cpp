@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 
 namespace dorvane {

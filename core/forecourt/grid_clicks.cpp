@@ -1,7 +1,7 @@
 // Clicks on a pump's status display and the console frame around it.
 #include "common/format.h"
 #include "console/console_texts.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

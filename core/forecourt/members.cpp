@@ -1,4 +1,4 @@
-#include "forecourt/members.h"
+#include "dorvane/forecourt/members.h"
 
 namespace dorvane {
 

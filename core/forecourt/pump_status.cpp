@@ -1,7 +1,7 @@
 // How a pump's state shows on its forecourt buttons, and the helpers that
 // lock a pump's buttons while one of its items is with the POS.
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

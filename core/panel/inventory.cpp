@@ -4,7 +4,7 @@
 #include <string>
 
 #include "control/banner.h"
-#include "panel/panel.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane {
 
@@ -274,6 +274,7 @@ Panel::Panel() {
          true,
          false,
          false});
+    last_change_.assign(widgets_.size(), 0);
 }
 
 }  // namespace dorvane

@@ -1,9 +1,9 @@
-#include "panel/panel.h"
+#include "dorvane/panel/panel.h"
 
 #include <string>
 
-#include "common/arrays.h"
-#include "common/types.h"
+#include "dorvane/common/arrays.h"
+#include "dorvane/common/types.h"
 
 namespace dorvane {
 
@@ -64,7 +64,13 @@ std::optional<W> Panel::find_name(std::string_view name) {
 std::string Panel::display_name(int id) const {
     const Widget& w = at(id);
     std::string s(name_of(w.name));
-    if (w.index >= 0) s += "(" + std::to_string(w.index) + ")";
+    if (w.index >= 0) {
+        // Appended piece by piece: GCC 12 at -O3 wrongly sees overlapping
+        // copies (-Wrestrict) in the temporary that "(" + ... + ")" builds.
+        s += '(';
+        s += std::to_string(w.index);
+        s += ')';
+    }
     return s;
 }
 

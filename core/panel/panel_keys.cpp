@@ -1,7 +1,7 @@
 // Which simulator keys show, with which caption and colour: recomputed from
 // the state alone on every call.
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
+#include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 
 namespace dorvane {

@@ -1,8 +1,8 @@
 // Car wash and fuel pricing requests with their fixed answers, and the
 // tester's price change.
 #include "common/format.h"
-#include "control/dorvane_ctl.h"
 #include "control/reported.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

@@ -1,7 +1,7 @@
 // The end of a POS transaction: finalize pays what was rung up, cancel
 // forgets what the POS was asked for.
-#include "control/dorvane_ctl.h"
 #include "control/reported.h"
+#include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
 

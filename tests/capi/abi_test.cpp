@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
-#include "dorvane.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/dorvane.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "dorvane.h"
+#include "dorvane/dorvane.h"
 
 namespace {
 

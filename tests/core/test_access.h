@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "control/dorvane_ctl.h"
-#include "panel/colours.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/panel/colours.h"
 
 namespace dorvane {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
 #include "demo_window.h"
-#include "forecourt/members.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/forecourt/members.h"
 #include "run/runner.h"
 #include "run/script.h"
 

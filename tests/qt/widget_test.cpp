@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/test_access.h"
-#include "dorvane_widget.h"
+#include "dorvane/qt/dorvane_widget.h"
 #include "geometry.h"
 #include "panel_button.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "run/runner.h"
 #include "run/script.h"
 
@@ -131,6 +131,87 @@ INSTANTIATE_TEST_SUITE_P(
              "expect Purchase.text = \"40.00\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The control's listener: every host method reports itself once.
+
+struct Heard : ControlListener {
+    struct Event {
+        ControlEventKind kind;
+        int index;
+        std::vector<Variant> before, after;
+        bool has_result = false;
+        bool faulted = false;
+    };
+    std::vector<Event> events;
+    int beeps = 0;
+    void event_starting(const ControlEvent& e) noexcept override {
+        events.push_back({e.kind, e.index, {e.values.begin(), e.values.end()}, {}});
+    }
+    void event_finished(const ControlEvent& e, const Variant* result,
+                        const std::exception* fault) noexcept override {
+        events.back().after.assign(e.values.begin(), e.values.end());
+        events.back().has_result = result != nullptr;
+        events.back().faulted = fault != nullptr;
+    }
+    void beeped() noexcept override { ++beeps; }
+};
+
+// Arguments each method takes without a fault in a fresh control.
+std::vector<Variant> harmless_args(const MethodInfo& m) {
+    std::vector<Variant> args;
+    for (const ParamInfo& p : m.params)
+        args.push_back(p.type == kVariantParam ? Variant::string("promo")
+                                               : Variant::of_type(p.type, 1));
+    return args;
+}
+
+TEST(control_listener, each_host_method_called_directly_reports_itself_once_with_its_result) {
+    for (int m = 0; m < static_cast<int>(surface_methods().size()); ++m) {
+        const MethodInfo& info = surface_methods()[static_cast<std::size_t>(m)];
+        SCOPED_TRACE(std::string(info.name));
+        VirtualPlatform platform;
+        DorvaneCtl ctl(platform);
+        Heard heard;
+        ctl.set_listener(&heard);
+        std::vector<Variant> args = harmless_args(info);
+        try {
+            invoke_method(ctl, m, args);
+        } catch (const RangeFault&) {
+        }
+        ASSERT_EQ(heard.events.size(), 1u);
+        const Heard::Event& e = heard.events[0];
+        EXPECT_EQ(e.kind, ControlEventKind::Call);
+        EXPECT_EQ(e.index, m);
+        EXPECT_EQ(e.before.size(), info.params.size());
+        if (!e.faulted) {
+            EXPECT_EQ(e.has_result, info.result.has_value());
+        }
+    }
+}
+
+TEST(control_listener, nested_methods_stay_quiet_and_beeps_are_heard) {
+    VirtualPlatform platform;
+    DorvaneCtl ctl(platform);
+    Heard heard;
+    ctl.set_listener(&heard);
+    ctl.Terminal_Opened(44, 81, 129);  // unlocks the terminal through Terminal_Unlocked
+    ASSERT_EQ(heard.events.size(), 1u);
+    ctl.click(W::Pump, 4);
+    ctl.click(W::Message1);
+    ctl.click(W::SimPump, 4);
+    ctl.click(W::Hook);  // the pump calls: the alarm beeps on the next ticks
+    for (int n = 0; n < 3; ++n)
+        ctl.tick();
+    EXPECT_EQ(heard.events.size(), 8u);
+    EXPECT_EQ(heard.events.back().kind, ControlEventKind::Tick);
+    EXPECT_EQ(heard.beeps, 3);
+    Integer pump = 3;
+    ctl.Reset_Fuel_Pump(pump);
+    EXPECT_EQ(heard.events.back().after.at(0).as_int(), 3);
+    ctl.set_listener(nullptr);
+    ctl.tick();
+    EXPECT_EQ(heard.events.size(), 9u);
+}
+
 // ---- What a C++ host does directly, and what the script says about it.
 
 struct Host {
@@ -245,6 +326,33 @@ TEST(recorder, ticks_form_runs_and_clock_jumps_are_written) {
     EXPECT_EQ(r.verdict, Verdict::Held) << r.out << s;
 }
 
+// A tick at midnight after the clock jumped: the replay's clock is put one
+// second before it, on the day before.
+TEST(recorder, a_clock_line_before_a_tick_goes_back_across_midnight_and_new_year) {
+    Host h;
+    {
+        Recorder rec(h.ctl, h.out);
+        h.ctl.Terminal_Opened(44, 81, 129);
+        h.platform.set_clock(LocalDateTime{2027, 1, 1, 0, 0, 0});
+        h.ctl.tick();
+    }
+    EXPECT_TRUE(has_line(h.out.str(), "clock 2026-12-31 23:59:59")) << h.out.str();
+    EXPECT_EQ(replay(h.out.str()).verdict, Verdict::Held);
+}
+
+TEST(recorder, a_second_recorder_on_the_same_control_fails_and_leaves_the_first_recording) {
+    Host h;
+    std::ostringstream second_out;
+    Recorder first(h.ctl, h.out);
+    Recorder second(h.ctl, second_out);
+    EXPECT_TRUE(first.recording());
+    EXPECT_FALSE(second.recording());
+    EXPECT_NE(second.error().find("recorded already"), std::string::npos) << second.error();
+    h.ctl.Terminal_Opened(44, 81, 129);
+    EXPECT_TRUE(has_line(h.out.str(), "call Terminal_Opened 44 81 129"));
+    EXPECT_EQ(second_out.str(), "");
+}
+
 TEST(recorder, a_run_of_ticks_is_written_when_recording_stops) {
     Host h;
     Recorder rec(h.ctl, h.out);
@@ -276,6 +384,18 @@ TEST(recorder, an_unwritable_path_is_one_clear_error_and_the_control_works_on) {
     EXPECT_EQ(h.ctl.listener(), nullptr);
 }
 
+// A device that takes no data: the file opens, the first flush fails.
+TEST(recorder, a_full_disk_is_one_clear_error_and_the_control_works_on) {
+    if (!std::filesystem::exists("/dev/full")) FAIL() << "this test needs /dev/full";
+    Host h;
+    Recorder rec(h.ctl, "/dev/full");
+    EXPECT_TRUE(rec.failed());
+    EXPECT_EQ(rec.error(),
+              "cannot write the recorded session to /dev/full: No space left on device");
+    h.ctl.Terminal_Opened(44, 81, 129);
+    EXPECT_EQ(h.ctl.pump_table().Terminal_State, 1);
+}
+
 TEST(recorder, a_sink_that_fails_mid_session_is_reported_once) {
     Host h;
     int writes = 0;
@@ -286,7 +406,9 @@ TEST(recorder, a_sink_that_fails_mid_session_is_reported_once) {
     h.ctl.Terminal_Locked();             // write 3 fails
     h.ctl.Terminal_Unlocked();
     h.tick();
-    EXPECT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "cannot write the recorded session to a sink: it refused the text");
+    EXPECT_EQ(rec.error(), errors[0]);
     EXPECT_EQ(writes, 3);
     EXPECT_TRUE(rec.failed());
     EXPECT_EQ(h.ctl.listener(), nullptr);

@@ -157,6 +157,64 @@ TEST(script_values, format_gives_back_script_text) {
     EXPECT_EQ(format_target(parse("print SimPump(3).selected").target), "SimPump(3).selected");
 }
 
+struct Written {
+    const char* name;
+    const char* line;     // as a script may write it
+    const char* written;  // as format_statement writes it back
+};
+
+void PrintTo(const Written& w, std::ostream* os) {
+    *os << w.name;
+}
+
+class script_statements : public testing::TestWithParam<Written> {};
+
+// A statement written back reads as the same statement: what findings,
+// dumped walks and recorded sessions rely on.
+TEST_P(script_statements, format_reads_back_the_same) {
+    const std::string written = format_statement(parse(GetParam().line));
+    EXPECT_EQ(written, GetParam().written);
+    EXPECT_EQ(format_statement(parse(written)), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    lines, script_statements,
+    testing::Values(
+        Written{"one_tick_is_a_bare_tick", "tick 1", "tick"},
+        Written{"tick_run_keeps_its_count", "tick   12  # twelve", "tick 12"},
+        Written{"no_tick_at_all", "tick 0", "tick 0"},
+        Written{"clock_keeps_its_leading_zeros", "clock 2026-02-03 04:05:06",
+                "clock 2026-02-03 04:05:06"},
+        Written{"single_widget_click", "click Hook", "click Hook"},
+        Written{"array_widget_click_keeps_its_index", "click Pump(23)", "click Pump(23)"},
+        Written{"entry_text_keeps_quotes_and_backslashes", R"(enter Purchase "a \"2\" \\")",
+                R"(enter Purchase "a \"2\" \\")"},
+        Written{"call_without_arguments", "call Car_Wash_Request", "call Car_Wash_Request"},
+        Written{"call_keeps_flags_and_negative_numbers", "call Put_Fuel_Discount -3 150 10",
+                "call Put_Fuel_Discount -3 150 10"},
+        Written{"call_flag_stays_a_flag", "call Fuel_Itemization_Complete True 0",
+                "call Fuel_Itemization_Complete True 0"},
+        Written{"set_of_a_text_with_a_hash", R"(set Fuel_PLU "#1")", R"(set Fuel_PLU "#1")"},
+        Written{"set_of_a_number_wider_than_a_long", "set Total_Price 2147483648",
+                "set Total_Price 2147483648"},
+        Written{"expect_member_with_two_indexes", "expect Item_Request(2,0) = 1",
+                "expect Item_Request(2, 0) = 1"},
+        Written{"expect_colour_in_capitals", "expect Hook.color = #ffff80",
+                "expect Hook.color = #FFFF80"},
+        Written{"expect_fault_word", "expect error = overflow", "expect error = overflow"},
+        Written{"print_argument", "print arg 2", "print arg 2"}));
+
+TEST(script_session, outcome_names_the_fault_of_its_own_statement) {
+    Session session;
+    EXPECT_EQ(run(session, {"set Tender_ID 32768"}).fault, Fault::Overflow);
+    // expect, print and clock meet no fault of their own, whatever error holds.
+    EXPECT_EQ(run(session, {"expect error = overflow"}).fault, Fault::None);
+    EXPECT_EQ(run(session, {"print beeps"}).fault, Fault::None);
+    EXPECT_EQ(run(session, {"clock 2026-12-05 06:10:00"}).fault, Fault::None);
+    EXPECT_EQ(run(session, {"call Reset_Fuel_Pump 70000"}).fault, Fault::Overflow);
+    EXPECT_EQ(run(session, {"set Tender_ID 1"}).fault, Fault::None);
+}
+
 TEST(script_session, fault_is_recorded_and_the_script_goes_on) {
     Session session;
     Outcome o = run(session, {"set Tender_ID 5", "set Tender_ID 32768"});
@@ -252,6 +310,7 @@ TEST(script_session, fault_in_a_click_is_recorded_and_the_control_stays_usable) 
                   "click Sale(0)", "call Poll_Fuel_Itemization", "set Pump_Number 40"});
     Outcome o = run(session, {"click ItemizeFuelKey"});
     EXPECT_EQ(o.detail.rfind("fault: index out of range", 0), 0u) << o.detail;
+    EXPECT_EQ(o.fault, Fault::Index);
     EXPECT_EQ(o.notes,
               std::vector<std::string>{R"(Message1.caption = "Error: index out of range")"});
     EXPECT_TRUE(run(session, {"expect error = index", "set Pump_Number 1", "click ItemizeFuelKey",

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 #include "run/script.h"
 #include "server_rig.h"
 

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -10,8 +12,8 @@
 #include <ctime>
 #include <ostream>
 
-#include "control/surface.h"
-#include "panel/panel.h"
+#include "dorvane/control/surface.h"
+#include "dorvane/panel/panel.h"
 #include "run/script.h"
 
 namespace dorvane::script {
@@ -77,9 +79,16 @@ std::string widget_target(const Panel& panel, int id, WidgetAttr attr) {
     return format_target(t);
 }
 
-std::string flag(bool on) {
-    return format_value(Value::of_number(to_boolean(on), true));
+std::string_view flag(bool on) {
+    static const std::string kTrue = format_value(Value::of_number(True, true));
+    static const std::string kFalse = format_value(Value::of_number(False, true));
+    return on ? kTrue : kFalse;
 }
+
+// The widget states an event's expectations check, in the order written.
+constexpr WidgetAttr kExpectedAttrs[] = {WidgetAttr::Caption, WidgetAttr::Color,
+                                         WidgetAttr::Enabled, WidgetAttr::Visible,
+                                         WidgetAttr::Selected};
 
 // Writes to a file of its own, flushed after every piece.
 struct FileSink {
@@ -106,6 +115,7 @@ Recorder::Recorder(DorvaneCtl& ctl, const std::string& path, Expectations expect
         return std::fwrite(text.data(), 1, text.size(), file->file) == text.size() &&
                std::fflush(file->file) == 0;
     };
+    says_errno_ = true;
     start();
 }
 
@@ -132,6 +142,10 @@ Recorder::~Recorder() {
 
 void Recorder::start() {
     if (recording_ || failed()) return;
+    // The control has room for one listener; taking it from another recorder
+    // would end that recording without a word.
+    if (ctl_.listener() != nullptr && ctl_.listener() != this)
+        return fail("cannot record to " + target_ + ": the control is being recorded already");
     // The properties as a fresh control has them, which is where the replay
     // starts: values written before now become `set` lines at the first event.
     if (!header_written_) {
@@ -170,7 +184,9 @@ void Recorder::flush() {
 
 void Recorder::take_snapshot() {
     const Panel& panel = ctl_.panel();
+    widget_changes_ = panel.changes();
     widgets_.resize(static_cast<std::size_t>(panel.size()));
+    widget_targets_.resize(widgets_.size());
     for (int id = 0; id < panel.size(); ++id) {
         const Widget& w = panel.at(id);
         widgets_[static_cast<std::size_t>(id)] = {w.caption, w.back, w.enabled, w.visible,
@@ -329,22 +345,38 @@ bool Recorder::expect_changes() {
         line(property_line("expect", p, seen));
     }
     const Panel& panel = ctl_.panel();
-    for (int id = 0; id < panel.size(); ++id) {
+    const std::uint64_t seen = widget_changes_;
+    widget_changes_ = panel.changes();
+    for (int id = 0; seen != widget_changes_ && id < panel.size(); ++id) {
+        if (panel.last_change(id) <= seen) continue;
         const Widget& w = panel.at(id);
         WidgetState& s = widgets_[static_cast<std::size_t>(id)];
         if (w.caption == s.caption && w.back == s.back && w.enabled == s.enabled &&
             w.visible == s.visible && w.selected == s.selected)
             continue;
-        auto expect = [&](WidgetAttr attr, const std::string& value) {
-            line("expect " + widget_target(panel, id, attr) + " = " + value);
+        // Targets are formatted once per widget and kept: a terminal opening
+        // changes some hundred widgets at once.
+        static_assert(std::size(kExpectedAttrs) == kExpectedWidgetStates);
+        std::array<std::string, kExpectedWidgetStates>& targets =
+            widget_targets_[static_cast<std::size_t>(id)];
+        if (targets[0].empty())
+            for (std::size_t a = 0; a < kExpectedWidgetStates; ++a)
+                targets[a] = widget_target(panel, id, kExpectedAttrs[a]);
+        auto expect = [&](std::size_t attr, std::string_view value) {
+            expect_line(targets[attr], value);
         };
-        if (w.caption != s.caption)
-            expect(WidgetAttr::Caption, format_value(Value::of_text(w.caption)));
-        if (!(w.back == s.back)) expect(WidgetAttr::Color, format_value(Value::of_colour(w.back)));
-        if (w.enabled != s.enabled) expect(WidgetAttr::Enabled, flag(w.enabled));
-        if (w.visible != s.visible) expect(WidgetAttr::Visible, flag(w.visible));
-        if (w.selected != s.selected) expect(WidgetAttr::Selected, flag(w.selected));
-        s = {w.caption, w.back, w.enabled, w.visible, w.selected};
+        if (w.caption != s.caption) {
+            expect(0, format_value(Value::of_text(w.caption)));
+            s.caption = w.caption;
+        }
+        if (!(w.back == s.back)) expect(1, format_value(Value::of_colour(w.back)));
+        if (w.enabled != s.enabled) expect(2, flag(w.enabled));
+        if (w.visible != s.visible) expect(3, flag(w.visible));
+        if (w.selected != s.selected) expect(4, flag(w.selected));
+        s.back = w.back;
+        s.enabled = w.enabled;
+        s.visible = w.visible;
+        s.selected = w.selected;
     }
     if (beeps_ != beeps_expected_) {
         beeps_expected_ = beeps_;
@@ -360,9 +392,15 @@ void Recorder::flush_ticks() {
     line(n == 1 ? std::string("tick") : "tick " + std::to_string(n));
 }
 
+void Recorder::expect_line(std::string_view target, std::string_view value) {
+    if (std::any_of(value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }))
+        return line("expect " + std::string(target) + " = " + std::string(value));
+    pending_.append("expect ").append(target).append(" = ").append(value) += '\n';
+}
+
 void Recorder::line(std::string text) {
     // A line break inside a text ends a script line: the language cannot say it.
-    if (text.find_first_of("\r\n") != std::string::npos) {
+    if (std::any_of(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; })) {
         std::string shown = "# not recorded, holds a line break: ";
         for (char c : text)
             shown += c == '\n'   ? std::string("\\n")
@@ -378,7 +416,9 @@ void Recorder::write_out() {
     if (pending_.empty() || failed()) return;
     const bool ok = sink_ && sink_(pending_);
     pending_.clear();
-    if (!ok) fail("cannot write the recorded session to " + target_ + ": " + std::strerror(errno));
+    if (!ok)
+        fail("cannot write the recorded session to " + target_ + ": " +
+             (says_errno_ ? std::strerror(errno) : "it refused the text"));
 }
 
 void Recorder::fail(const std::string& message) noexcept {

@@ -24,9 +24,11 @@
 //
 // A script replays from a freshly created control: start recording right
 // after creating it. Property values written before the start are written
-// at the first event.
+// at the first event. One recorder at a time per control (a second one
+// fails to start), on the thread that drives the control.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -35,9 +37,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "control/dorvane_ctl.h"
-#include "control/listener.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/control/listener.h"
 
 namespace dorvane::script {
 
@@ -114,13 +116,15 @@ class Recorder : private ControlListener {
     void absorb_changes();
     void flush_ticks();
     void line(std::string text);
+    void expect_line(std::string_view target, std::string_view value);
     void write_out();
     void fail(const std::string& message) noexcept;
     void take_snapshot();
 
     DorvaneCtl& ctl_;
     Sink sink_;
-    std::string target_;  // what the sink writes to, for messages
+    std::string target_;       // what the sink writes to, for messages
+    bool says_errno_ = false;  // a failed write leaves its reason in errno (a file)
     Expectations expectations_;
     ErrorHandler on_error_;
     std::string error_;
@@ -134,6 +138,11 @@ class Recorder : private ControlListener {
 
     std::vector<Variant> properties_;  // as the replay will have them
     std::vector<WidgetState> widgets_;
+    // The widget states an event's expectations check: caption, color,
+    // enabled, visible and selected.
+    static constexpr std::size_t kExpectedWidgetStates = 5;
+    std::vector<std::array<std::string, kExpectedWidgetStates>> widget_targets_;  // by id
+    std::uint64_t widget_changes_ = 0;  // the panel's change count at the last look
     long beeps_ = 0, beeps_expected_ = 0;
     bool clock_known_ = false;
     LocalDateTime clock_{};  // the replay's clock after the last event

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
 
 namespace dorvane::script {
 

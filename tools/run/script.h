@@ -5,8 +5,9 @@
 //   parse_script / parse_statement  text -> statements, every name resolved
 //                                    through the control's own tables;
 //   Session::execute                 one statement against one control;
-//   format_value / format_target     values and targets back to script text,
-//                                    for transcripts and recorded sessions.
+//   format_value / format_target /   values, targets and statements back to
+//   format_statement                 script text, for transcripts, findings
+//                                    and recorded sessions.
 //
 // A statement the language does not know (unknown name, wrong index,
 // malformed value, a value of the wrong kind) is a ScriptError, never a pass.
@@ -19,12 +20,12 @@
 #include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "forecourt/members.h"
-#include "panel/colours.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/forecourt/members.h"
+#include "dorvane/panel/colours.h"
+#include "dorvane/panel/panel.h"
 
 namespace dorvane::script {
 
@@ -126,9 +127,15 @@ std::optional<Statement> parse_statement(std::string_view line, int line_number)
 // A whole script, lines numbered from 1; stops at the first ScriptError.
 std::vector<Statement> parse_script(std::string_view text);
 
+// Script text of a statement, as parse_statement reads it back: tick 3,
+// click Pump(0), call Terminal_Opened 1 1 1, expect Dispensed(0) = 370.
+// Written from the fields alone, so it also serves statements built in code.
+std::string format_statement(const Statement& s);
+
 // What one statement did.
 struct Outcome {
     bool held = true;                // false only for an expect that failed
+    Fault fault = Fault::None;       // the range fault of a call, set, click, entry or tick
     std::optional<Value> value;      // Expect, Print: the target's value
     std::string detail;              // "result True", "fault: overflow: ...",
                                      // "ignored: Hook is hidden", a failed expect

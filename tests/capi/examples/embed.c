@@ -1,5 +1,5 @@
 /* Runs the control headless from C: opens the terminal and pump 1. */
-#include <dorvane.h>
+#include <dorvane/dorvane.h>
 #include <stdio.h>
 
 int main(void) {

@@ -1,7 +1,7 @@
 // Runs the control headless from C++: opens the terminal and pump 1.
-#include <iostream>
+#include <dorvane/control/dorvane_ctl.h>
 
-#include "control/dorvane_ctl.h"
+#include <iostream>
 
 int main() {
     dorvane::VirtualPlatform clock;  // or dorvane::SystemPlatform for real time

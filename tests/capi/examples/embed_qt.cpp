@@ -1,9 +1,9 @@
 // Embeds the control's Qt face in a window and drives it as a POS would.
 // Pass --show to keep the window open.
+#include <dorvane/qt/dorvane_widget.h>
+
 #include <QApplication>
 #include <cstring>
-
-#include "dorvane_widget.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

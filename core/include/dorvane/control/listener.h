@@ -8,7 +8,7 @@
 #include <exception>
 #include <span>
 
-#include "common/variant.h"
+#include "dorvane/common/variant.h"
 
 namespace dorvane {
 

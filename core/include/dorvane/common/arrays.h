@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "common/types.h"
+#include "dorvane/common/types.h"
 
 namespace dorvane {
 

@@ -1,19 +1,21 @@
-#include "run/script.h"
-
+// Parsing: script text to statements, every name resolved through the
+// control's own tables. A line the language does not know is a ScriptError.
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
-#include "control/surface.h"
+#include "dorvane/control/surface.h"
+#include "run/script.h"
+#include "run/script_internal.h"
 
 namespace dorvane::script {
 
 namespace {
 
-// ---- Names the language itself defines (the control's names come from its tables).
+using detail::kAttrNames;
+using detail::plural;
+using detail::widget_name;
 
-constexpr std::string_view kAttrNames[] = {"caption",  "text", "color", "enabled", "visible",
-                                           "selected", "left", "top",   "width",   "height"};
+// ---- Names the language itself defines (the control's names come from its tables).
 
 constexpr std::string_view kStatements = "clock, tick, click, enter, call, set, expect, print";
 
@@ -26,12 +28,6 @@ const Panel& model() {
 
 const Widget& model_widget(const WidgetRef& w) {
     return model()(w.name, w.index);
-}
-
-std::string widget_name(const WidgetRef& w) {
-    std::string s(Panel::name_of(w.name));
-    if (w.index >= 0) s += "(" + std::to_string(w.index) + ")";
-    return s;
 }
 
 bool is_blank(char c) {
@@ -484,10 +480,6 @@ bool parse_clock(std::string_view date, std::string_view time, LocalDateTime& ou
            digits(time, 6, 2, out.second);
 }
 
-std::string plural(std::size_t n, const char* word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
-
 void parse_call(Cursor& c, Statement& s) {
     std::string_view name = c.name();
     if (name.empty()) c.fail("call wants a method name, got " + c.next_token());
@@ -543,117 +535,6 @@ void parse_set(Cursor& c, Statement& s) {
 }
 
 }  // namespace
-
-// ---- Values.
-
-Value Value::of_number(long long n, bool is_flag) {
-    Value v;
-    v.number = n;
-    v.flag = is_flag;
-    return v;
-}
-
-Value Value::of_text(std::string s) {
-    Value v;
-    v.kind = Kind::Text;
-    v.text = std::move(s);
-    return v;
-}
-
-Value Value::of_colour(Colour c) {
-    Value v;
-    v.kind = Kind::Colour;
-    v.colour = c;
-    return v;
-}
-
-Value Value::of_fault(Fault f) {
-    Value v;
-    v.kind = Kind::Fault;
-    v.fault = f;
-    return v;
-}
-
-bool matches(const Value& expected, const Value& actual) {
-    if (expected.kind != actual.kind) return false;
-    switch (expected.kind) {
-        case Value::Kind::Number:
-            return expected.number == actual.number;
-        case Value::Kind::Text:
-            return expected.text == actual.text;
-        case Value::Kind::Fault:
-            return expected.fault == actual.fault;
-        case Value::Kind::Colour: {
-            // A standard button is drawn in the platform's face colour too.
-            auto face = [](Colour c) { return c.kind != Colour::Kind::Rgb; };
-            if (face(expected.colour) || face(actual.colour))
-                return face(expected.colour) && face(actual.colour);
-            return expected.colour.rgb == actual.colour.rgb;
-        }
-    }
-    return false;
-}
-
-std::string format_value(const Value& v) {
-    switch (v.kind) {
-        case Value::Kind::Number:
-            if (v.flag && v.number == True) return "True";
-            if (v.flag && v.number == False) return "False";
-            return std::to_string(v.number);
-        case Value::Kind::Text: {
-            std::string out = "\"";
-            for (char c : v.text) {
-                if (c == '"' || c == '\\') out += '\\';
-                out += c;
-            }
-            return out + "\"";
-        }
-        case Value::Kind::Colour: {
-            if (v.colour.kind != Colour::Kind::Rgb) return "face";
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "#%06X",
-                          static_cast<unsigned>(v.colour.rgb & 0xFFFFFFu));
-            return buf;
-        }
-        case Value::Kind::Fault:
-            return v.fault == Fault::None       ? "none"
-                   : v.fault == Fault::Overflow ? "overflow"
-                                                : "index";
-    }
-    return "?";
-}
-
-std::string format_clock(const LocalDateTime& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return buf;
-}
-
-std::string format_target(const Target& t) {
-    switch (t.kind) {
-        case TargetKind::Property:
-            return std::string(surface_properties()[static_cast<std::size_t>(t.property)].name);
-        case TargetKind::Member: {
-            std::string s(t.member->name);
-            if (t.member->shape == MemberShape::PerPump) s += "(" + std::to_string(t.i) + ")";
-            if (t.member->shape == MemberShape::PerItem)
-                s += "(" + std::to_string(t.k) + ", " + std::to_string(t.i) + ")";
-            return s;
-        }
-        case TargetKind::Widget:
-            return widget_name(t.widget) + "." + std::string(kAttrNames[static_cast<int>(t.attr)]);
-        case TargetKind::Result:
-            return "result";
-        case TargetKind::Error:
-            return "error";
-        case TargetKind::Arg:
-            return "arg " + std::to_string(t.arg);
-        case TargetKind::Beeps:
-            return "beeps";
-    }
-    return "?";
-}
 
 // ---- Statements.
 
@@ -731,319 +612,6 @@ std::vector<Statement> parse_script(std::string_view text) {
         if (end == std::string_view::npos) break;
     }
     return out;
-}
-
-// ---- Session.
-
-namespace {
-
-Fault fault_of(const RangeFault& f) {
-    return dynamic_cast<const IndexFault*>(&f) ? Fault::Index : Fault::Overflow;
-}
-
-std::string fault_detail(const RangeFault& f) {
-    return std::string("fault: ") + f.what();
-}
-
-}  // namespace
-
-Value from_variant(const Variant& v) {
-    switch (v.type()) {
-        case ValueType::Boolean:
-            return Value::of_number(v.as_int(), true);
-        case ValueType::Integer:
-        case ValueType::Long:
-            return Value::of_number(v.as_int());
-        case ValueType::String:
-            return Value::of_text(v.as_string());
-        // A whole number too wide for a Long, as a Variant argument holds it.
-        case ValueType::Double:
-            return Value::of_number(static_cast<long long>(v.as_double()));
-        case ValueType::Empty:
-            break;
-    }
-    return Value::of_number(0);
-}
-
-namespace {
-
-template <typename T>
-bool fits(long long n) {
-    return n >= std::numeric_limits<T>::min() && n <= std::numeric_limits<T>::max();
-}
-
-// The caller's variable that a script value stands for: True/False a
-// Boolean, a whole number the narrowest of Integer, Long, or else a Double,
-// as a literal is typed in the host's language.
-Variant natural_variant(const Value& v) {
-    if (v.kind == Value::Kind::Text) return Variant::string(v.text);
-    if (v.flag) return Variant::boolean(static_cast<Boolean>(v.number));
-    if (fits<Integer>(v.number)) return Variant::integer(static_cast<Integer>(v.number));
-    if (fits<Long>(v.number)) return Variant::long_(static_cast<Long>(v.number));
-    return Variant::real(static_cast<double>(v.number));
-}
-
-// The value converted to a parameter's or property's type, as a by-name call
-// converts it: a number that does not fit is an OverflowFault.
-Variant converted(ValueType type, std::string_view what, const Value& v) {
-    if (type == kVariantParam) return natural_variant(v);
-    if (type == ValueType::String) return Variant::string(v.text);
-    try {
-        return Variant::of_type(type, v.number);
-    } catch (const OverflowFault&) {
-        throw OverflowFault(std::string(what) + " = " + std::to_string(v.number) +
-                            " does not fit " + value_type_name(type));
-    }
-}
-
-VirtualPlatform start_platform() {
-    VirtualPlatform p;
-    p.set_clock(LocalDateTime{2026, 1, 1, 0, 0, 0});
-    return p;
-}
-
-std::string message_line(W name, const std::string& caption) {
-    return std::string(Panel::name_of(name)) +
-           ".caption = " + format_value(Value::of_text(caption));
-}
-
-}  // namespace
-
-Session::Session() : platform_(start_platform()), ctl_(platform_) {
-    seen_message1_ = ctl_.panel()(W::Message1).caption;
-    seen_message2_ = ctl_.panel()(W::Message2).caption;
-}
-
-std::vector<std::string> Session::message_lines() const {
-    return {message_line(W::Message1, ctl_.panel()(W::Message1).caption),
-            message_line(W::Message2, ctl_.panel()(W::Message2).caption)};
-}
-
-void Session::note_messages(std::vector<std::string>& notes, const std::string& prefix) {
-    for (auto [name, seen] :
-         {std::pair{W::Message1, &seen_message1_}, std::pair{W::Message2, &seen_message2_}}) {
-        const std::string& now = ctl_.panel()(name).caption;
-        if (now == *seen) continue;
-        *seen = now;
-        notes.push_back(prefix + message_line(name, now));
-    }
-}
-
-Outcome Session::execute(const Statement& s) {
-    Outcome out;
-    try {
-        switch (s.op) {
-            case Op::Clock:
-                platform_.set_clock(s.clock);
-                break;
-            case Op::Tick:
-                tick(s, out);
-                break;
-            case Op::Click:
-                click(s, out);
-                break;
-            case Op::Enter:
-                enter(s, out);
-                break;
-            case Op::Call:
-                call(s, out);
-                break;
-            case Op::Set:
-                set(s, out);
-                break;
-            case Op::Expect:
-                expect(s, out);
-                break;
-            case Op::Print:
-                out.value = evaluate(s.target);
-                out.detail = format_target(s.target) + " = " + format_value(*out.value);
-                break;
-        }
-    } catch (const ScriptError& e) {
-        if (e.line() == 0) throw ScriptError(s.line, e.what());
-        throw;
-    }
-    if (s.op != Op::Tick) note_messages(out.notes);
-    return out;
-}
-
-void Session::call(const Statement& s, Outcome& out) {
-    const MethodInfo& m = surface_methods()[static_cast<std::size_t>(s.method)];
-    LastCall last;
-    last.method = s.method;
-    last.line = s.line;
-    for (const Value& v : s.values)
-        last.args.push_back(natural_variant(v));
-    fault_ = Fault::None;
-    try {
-        std::vector<Variant> passed;
-        try {
-            for (std::size_t a = 0; a < s.values.size(); ++a)
-                passed.push_back(converted(m.params[a].type, m.params[a].name, s.values[a]));
-        } catch (const RangeFault& f) {
-            report_refused(ctl_, ControlEventKind::Call, s.method, last.args, f);
-            throw;
-        }
-        Variant r = invoke_method(ctl_, s.method, passed);
-        std::vector<std::string> parts;
-        if (m.result) {
-            last.result = r;
-            parts.push_back("result " + format_value(from_variant(r)));
-        }
-        for (std::size_t a = 0; a < passed.size(); ++a) {
-            if (!m.params[a].by_ref) continue;
-            last.args[a] = passed[a];
-            parts.push_back("arg " + std::to_string(a + 1) + " = " +
-                            format_value(from_variant(passed[a])));
-        }
-        for (const std::string& p : parts)
-            out.detail += (out.detail.empty() ? "" : ", ") + p;
-    } catch (const RangeFault& f) {
-        fault_ = fault_of(f);
-        last.faulted = true;
-        out.detail = fault_detail(f);
-    } catch (const TypeMismatch& e) {
-        throw ScriptError(s.line, std::string(m.name) + ": " + e.what());
-    }
-    last_call_ = std::move(last);
-}
-
-void Session::set(const Statement& s, Outcome& out) {
-    const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(s.property)];
-    fault_ = Fault::None;
-    try {
-        Variant value;
-        try {
-            value = converted(p.type, p.name, s.values[0]);
-        } catch (const RangeFault& f) {
-            const Variant as_written = natural_variant(s.values[0]);
-            report_refused(ctl_, ControlEventKind::Set, s.property, std::span(&as_written, 1), f);
-            throw;
-        }
-        set_property(ctl_, s.property, value);
-    } catch (const RangeFault& f) {
-        fault_ = fault_of(f);
-        out.detail = fault_detail(f);
-    } catch (const TypeMismatch& e) {
-        throw ScriptError(s.line, std::string(p.name) + ": " + e.what());
-    }
-}
-
-void Session::click(const Statement& s, Outcome& out) {
-    const Widget& w = ctl_.panel()(s.widget.name, s.widget.index);
-    fault_ = Fault::None;
-    if (!w.visible)
-        out.detail = "ignored: " + widget_name(s.widget) + " is hidden";
-    else if (!w.enabled)
-        out.detail = "ignored: " + widget_name(s.widget) + " is disabled";
-    try {
-        ctl_.click(s.widget.name, s.widget.index);
-    } catch (const RangeFault& f) {
-        fault_ = fault_of(f);
-        out.detail = fault_detail(f);
-    }
-}
-
-// The parser lets only a text box through, and the control has one: the
-// purchase box, whose entries it takes through enter_purchase.
-void Session::enter(const Statement& s, Outcome& out) {
-    fault_ = Fault::None;
-    if (!ctl_.panel()(s.widget.name, s.widget.index).visible)
-        out.detail = "ignored: " + widget_name(s.widget) + " is hidden";
-    try {
-        ctl_.enter_purchase(s.values[0].text);
-    } catch (const RangeFault& f) {
-        fault_ = fault_of(f);
-        out.detail = fault_detail(f);
-    }
-}
-
-// Time goes on whatever happens: a fault in one tick is recorded and the
-// remaining ticks still run; `error` then holds the last fault met.
-void Session::tick(const Statement& s, Outcome& out) {
-    fault_ = Fault::None;
-    for (long long n = 1; n <= s.count; ++n) {
-        const std::string prefix = s.count > 1 ? "tick " + std::to_string(n) + ": " : "";
-        platform_.advance_seconds(1);
-        try {
-            ctl_.tick();
-        } catch (const RangeFault& f) {
-            fault_ = fault_of(f);
-            out.notes.push_back(prefix + fault_detail(f));
-        }
-        note_messages(out.notes, prefix);
-    }
-    out.detail = "clock " + format_clock(platform_.clock());
-    if (fault_ != Fault::None) out.detail += ", error " + format_value(Value::of_fault(fault_));
-}
-
-void Session::expect(const Statement& s, Outcome& out) {
-    const Value& want = s.values[0];
-    out.value = evaluate(s.target);
-    out.held = matches(want, *out.value);
-    out.detail = out.held ? "ok"
-                          : "expect " + format_target(s.target) + ": expected " +
-                                format_value(want) + ", got " + format_value(*out.value);
-}
-
-Value Session::evaluate(const Target& t) const {
-    switch (t.kind) {
-        case TargetKind::Property:
-            return from_variant(get_property(ctl_, t.property));
-        case TargetKind::Member:
-            return Value::of_number(t.member->read(ctl_.pump_table(), t.k, t.i),
-                                    t.member->type == ValueType::Boolean);
-        case TargetKind::Widget: {
-            const Widget& w = ctl_.panel()(t.widget.name, t.widget.index);
-            switch (t.attr) {
-                case WidgetAttr::Caption:
-                case WidgetAttr::Text:
-                    return Value::of_text(w.caption);
-                case WidgetAttr::Color:
-                    return Value::of_colour(w.back);
-                case WidgetAttr::Enabled:
-                    return Value::of_number(to_boolean(w.enabled), true);
-                case WidgetAttr::Visible:
-                    return Value::of_number(to_boolean(w.visible), true);
-                case WidgetAttr::Selected:
-                    return Value::of_number(to_boolean(w.selected), true);
-                case WidgetAttr::Left:
-                    return Value::of_number(w.place.left);
-                case WidgetAttr::Top:
-                    return Value::of_number(w.place.top);
-                case WidgetAttr::Width:
-                    return Value::of_number(w.place.width);
-                case WidgetAttr::Height:
-                    return Value::of_number(w.place.height);
-            }
-            break;
-        }
-        case TargetKind::Error:
-            return Value::of_fault(fault_);
-        case TargetKind::Beeps:
-            return Value::of_number(platform_.beeps());
-        case TargetKind::Result:
-        case TargetKind::Arg: {
-            const std::string what = format_target(t);
-            if (!last_call_) throw ScriptError(0, what + ": no method has been called yet");
-            const std::string name(
-                surface_methods()[static_cast<std::size_t>(last_call_->method)].name);
-            const std::string call =
-                "the call of " + name + " on line " + std::to_string(last_call_->line);
-            if (t.kind == TargetKind::Arg) {
-                if (static_cast<std::size_t>(t.arg) > last_call_->args.size())
-                    throw ScriptError(0, what + ": " + call + " had " +
-                                             plural(last_call_->args.size(), "argument"));
-                return from_variant(last_call_->args[static_cast<std::size_t>(t.arg - 1)]);
-            }
-            if (last_call_->faulted)
-                throw ScriptError(0, what + ": " + call + " faulted and returned nothing");
-            if (!last_call_->result)
-                throw ScriptError(0, what + ": " + name + " returns nothing (" + call + ")");
-            return from_variant(*last_call_->result);
-        }
-    }
-    throw ScriptError(0, "unknown target");
 }
 
 }  // namespace dorvane::script

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/colours.h"
+#include "dorvane/panel/colours.h"
 
 namespace dorvane {
 
@@ -131,11 +131,24 @@ class Panel {
 
     void set_observer(WidgetObserver* o) { observer_ = o; }
 
+    // Changes so far, counted; each widget keeps the count at its last change
+    // (0 for none). A reader that compares states after each event (a session
+    // recorder) looks only at the widgets changed since it last looked.
+    std::uint64_t changes() const { return changes_; }
+    std::uint64_t last_change(int id) const {
+        return id >= 0 && id < static_cast<int>(last_change_.size())
+                   ? last_change_[static_cast<std::size_t>(id)]
+                   : 0;
+    }
+
   private:
     void changed(int id, WidgetProperty what) {
+        last_change_[static_cast<std::size_t>(id)] = ++changes_;
         if (observer_) observer_->widget_changed(id, what);
     }
     std::vector<Widget> widgets_;
+    std::vector<std::uint64_t> last_change_;  // by id, as many as widgets
+    std::uint64_t changes_ = 0;
     std::array<int, kWidgetNames> base_{};
     WidgetObserver* observer_ = nullptr;
 };

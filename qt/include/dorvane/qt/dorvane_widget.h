@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "common/platform.h"
-#include "common/variant.h"
-#include "control/dorvane_ctl.h"
-#include "panel/panel.h"
+#include "dorvane/common/platform.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/dorvane_ctl.h"
+#include "dorvane/panel/panel.h"
 
 class QLineEdit;
 class QTimer;

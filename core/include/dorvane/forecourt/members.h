@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "common/variant.h"
-#include "forecourt/pump_table.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/forecourt/pump_table.h"
 
 namespace dorvane {
 

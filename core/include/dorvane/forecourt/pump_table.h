@@ -2,8 +2,8 @@
 // fixed-size arrays whose indexes are checked.
 #pragma once
 
-#include "common/arrays.h"
-#include "common/types.h"
+#include "dorvane/common/arrays.h"
+#include "dorvane/common/types.h"
 
 namespace dorvane {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "common/variant.h"
-#include "control/listener.h"
+#include "dorvane/common/variant.h"
+#include "dorvane/control/listener.h"
 
 namespace dorvane {
 
