@@ -40,7 +40,7 @@ if(TARGET dorvane_qt)
     COMPONENT development)
 endif()
 
-foreach(tool dorvane-run dorvane-demo)
+foreach(tool dorvane-run dorvane-demo dorvane-server)
   if(TARGET ${tool})
     install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
   endif()

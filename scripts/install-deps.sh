@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev clang-14 libclang-rt-14-dev python3 xvfb xauth)
+          qt6-base-dev clang-14 libclang-rt-14-dev python3 xvfb xauth
+          libcpp-httplib-dev nlohmann-json3-dev)
 # dpkg-shlibdeps, which works out the Debian packages' library dependencies.
 packages+=(dpkg-dev)
 

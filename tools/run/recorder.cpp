@@ -182,11 +182,25 @@ void Recorder::flush() {
     }
 }
 
+const std::vector<std::array<std::string, Recorder::kExpectedWidgetStates>>&
+Recorder::widget_targets() {
+    static_assert(std::size(kExpectedAttrs) == kExpectedWidgetStates);
+    static const auto targets = [] {
+        const Panel model;
+        std::vector<std::array<std::string, kExpectedWidgetStates>> t(
+            static_cast<std::size_t>(model.size()));
+        for (int id = 0; id < model.size(); ++id)
+            for (std::size_t a = 0; a < kExpectedWidgetStates; ++a)
+                t[static_cast<std::size_t>(id)][a] = widget_target(model, id, kExpectedAttrs[a]);
+        return t;
+    }();
+    return targets;
+}
+
 void Recorder::take_snapshot() {
     const Panel& panel = ctl_.panel();
     widget_changes_ = panel.changes();
     widgets_.resize(static_cast<std::size_t>(panel.size()));
-    widget_targets_.resize(widgets_.size());
     for (int id = 0; id < panel.size(); ++id) {
         const Widget& w = panel.at(id);
         widgets_[static_cast<std::size_t>(id)] = {w.caption, w.back, w.enabled, w.visible,
@@ -354,14 +368,12 @@ bool Recorder::expect_changes() {
         if (w.caption == s.caption && w.back == s.back && w.enabled == s.enabled &&
             w.visible == s.visible && w.selected == s.selected)
             continue;
-        // Targets are formatted once per widget and kept: a terminal opening
-        // changes some hundred widgets at once.
-        static_assert(std::size(kExpectedAttrs) == kExpectedWidgetStates);
-        std::array<std::string, kExpectedWidgetStates>& targets =
-            widget_targets_[static_cast<std::size_t>(id)];
-        if (targets[0].empty())
-            for (std::size_t a = 0; a < kExpectedWidgetStates; ++a)
-                targets[a] = widget_target(panel, id, kExpectedAttrs[a]);
+        // Targets are formatted once per widget for every recorder of the
+        // process (every control has the same widgets): a terminal opening
+        // changes some hundred widgets at once, and a server holds thousands
+        // of recorded controls.
+        const std::array<std::string, kExpectedWidgetStates>& targets =
+            widget_targets()[static_cast<std::size_t>(id)];
         auto expect = [&](std::size_t attr, std::string_view value) {
             expect_line(targets[attr], value);
         };

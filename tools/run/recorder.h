@@ -141,7 +141,8 @@ class Recorder : private ControlListener {
     // The widget states an event's expectations check: caption, color,
     // enabled, visible and selected.
     static constexpr std::size_t kExpectedWidgetStates = 5;
-    std::vector<std::array<std::string, kExpectedWidgetStates>> widget_targets_;  // by id
+    // Expectation targets by widget id ("Pump(3).caption"), the same for every control.
+    static const std::vector<std::array<std::string, kExpectedWidgetStates>>& widget_targets();
     std::uint64_t widget_changes_ = 0;  // the panel's change count at the last look
     long beeps_ = 0, beeps_expected_ = 0;
     bool clock_known_ = false;
