@@ -205,6 +205,7 @@ async function sync() {
     // Every event up to the site's last one so far is in the snapshot.
     const info = await request_json("GET", site_path(site, ""));
     const answer = await request_json("GET", site_path(site, "/widgets"));
+    if (!synced) performance.mark("dorvane-snapshot-received");
     if (views.size === 0) build(answer.widgets);
     for (const model of answer.widgets) {
       const view = views.get(key_of(model.name, model.index));

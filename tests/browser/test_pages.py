@@ -43,6 +43,9 @@ BROWSER_SCREENSHOT = "panel-shown-browser.png"
 COLOUR_TOLERANCE = 12
 # The keys' bevel and a pixel more, left out of the boxes compared.
 BEVEL_PIXELS = 3
+# The C interface's colour kinds (DORVANE_COLOUR_RGB, _FACE, _STANDARD) by the
+# server's names for them.
+COLOUR_KINDS = {"rgb": 0, "face": 1, "standard": 2}
 
 try:
     from selenium import webdriver
@@ -230,7 +233,6 @@ class in_process:
 
     def differences(self, widgets):
         """What the site's widget model shows differently from this control."""
-        kinds = {"face": dorvane_colour_face(), "standard": dorvane_colour_standard()}
         out = []
         for w in widgets:
             if w["kind"] == "Timer":
@@ -238,8 +240,9 @@ class in_process:
             mine = self.ctl.widget(w["name"], w["index"])
             text = w.get("text", w.get("caption"))
             colour = w["color"]
-            theirs_colour = (kinds[colour], 0) if colour in kinds else (0, int(colour[1:], 16))
-            mine_colour = (mine.back_kind, mine.back_rgb if mine.back_kind == 0 else 0)
+            theirs_colour = ((COLOUR_KINDS[colour], 0) if colour in COLOUR_KINDS
+                             else (COLOUR_KINDS["rgb"], int(colour[1:], 16)))
+            mine_colour = (mine.back_kind, mine.back_rgb if mine.back_kind == COLOUR_KINDS["rgb"] else 0)
             for what, site_value, own in (("caption", text, mine.caption), ("enabled", w["enabled"], mine.enabled),
                                           ("visible", w["visible"], mine.visible),
                                           ("selected", w["selected"], mine.selected),
@@ -247,14 +250,6 @@ class in_process:
                 if site_value != own:
                     out.append("%s: %s is %r on the site, %r in process" % (name_of(w), what, site_value, own))
         return out
-
-
-def dorvane_colour_face():
-    return 1  # DORVANE_COLOUR_FACE
-
-
-def dorvane_colour_standard():
-    return 2  # DORVANE_COLOUR_STANDARD
 
 
 def name_of(w):
