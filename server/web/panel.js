@@ -2,7 +2,7 @@
 // kept live from its event stream. The page holds no behaviour of its own: it
 // mirrors the model and forwards the tester's clicks and purchase entries.
 import { place_pixels, panel_pixels, font_pixels, fit_zoom } from "./geometry.js";
-import { css_colour, is_standard } from "./colours.js";
+import { css_colour, is_standard, face_colour } from "./colours.js";
 import { request_json, ordered_sender, open_events, event_types, site_id_of, site_path } from "./site_api.js";
 import { beeper } from "./beeps.js";
 
@@ -184,6 +184,7 @@ function fit_captions() {
 
 function set_zoom(z) {
   zoom = z;
+  panel_element.style.backgroundColor = face_colour;
   const size = panel_pixels(zoom);
   panel_element.style.width = `${size.width}px`;
   panel_element.style.height = `${size.height}px`;
