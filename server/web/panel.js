@@ -87,7 +87,7 @@ function build(widgets) {
   const fragment = document.createDocumentFragment();
   for (const model of widgets) {
     const element = make_view(model);
-    const view = { model: { ...model }, element };
+    const view = { model: { ...model }, element, caption: element?.querySelector(".caption") ?? null };
     views.set(key_of(model.name, model.index), view);
     if (!element) continue;
     if (model.kind === "TextBox") {
@@ -109,7 +109,7 @@ function apply(view, property) {
   switch (property) {
     case "caption":
       if (element === purchase_view?.element) element.value = model.text ?? model.caption;
-      else element.querySelector(".caption").textContent = model.caption;
+      else view.caption.textContent = model.caption;
       view.fitted = false;
       break;
     case "color":
@@ -144,7 +144,7 @@ function place(view) {
   view.font_px = font_pixels(model.font.points, zoom);
   s.fontSize = `${view.font_px}px`;
   if (model.kind === "TextBox") s.textAlign = model.right_aligned ? "right" : "left";
-  const caption = element.querySelector(".caption");
+  const caption = view.caption;
   if (caption && model.kind === "CommandButton") {
     caption.style.width = `${Math.max(0, r.width - 2 * caption_margin)}px`;
     caption.style.maxHeight = `${Math.max(0, r.height - 2 * caption_margin)}px`;
@@ -162,21 +162,19 @@ function fit_captions() {
     if (view.fitted || !view.element || view.model.kind !== "CommandButton") continue;
     view.fitted = true;
     if (!view.model.visible || view.model.caption.trim() === "") continue;
-    view.element.querySelector(".caption").style.fontSize = "";
+    view.caption.style.fontSize = "";
     todo.push(view);
   }
-  let size = new Map(todo.map((v) => [v, v.font_px]));
+  const size = new Map(todo.map((v) => [v, v.font_px]));
   while (todo.length) {
-    const over = todo.filter((view) => {
-      const caption = view.element.querySelector(".caption");
-      return caption.scrollWidth > caption.clientWidth || caption.scrollHeight > caption.clientHeight;
-    });
+    const over = todo.filter(({ caption }) =>
+      caption.scrollWidth > caption.clientWidth || caption.scrollHeight > caption.clientHeight);
     todo = [];
     for (const view of over) {
       const px = size.get(view) - 1;
       if (px < smallest_caption_pixels) continue;
       size.set(view, px);
-      view.element.querySelector(".caption").style.fontSize = `${px}px`;
+      view.caption.style.fontSize = `${px}px`;
       todo.push(view);
     }
   }

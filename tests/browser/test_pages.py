@@ -468,6 +468,26 @@ class pages_test(unittest.TestCase):
                 if media == "text/html":
                     self.assertIn("default-src 'self'", headers.get("Content-Security-Policy", ""))
 
+    # The site list shows every site with its clock and ticks and links to
+    # its pages, and its form makes a site of the kind chosen.
+    def test_site_list_creates_and_links_sites(self):
+        d = self.driver
+        d.get(self.server.base + "/")
+        count = len(self.server.request("GET", "/sites")["sites"])
+        wait_until(d, lambda d: len(d.find_elements(By.CSS_SELECTOR, "#sites tbody tr")) == count, "the list")
+        Select(d.find_element(By.NAME, "clock")).select_by_value("virtual")
+        Select(d.find_element(By.NAME, "ticks")).select_by_value("manual")
+        d.find_element(By.ID, "create-site").click()
+        wait_until(d, lambda d: len(d.find_elements(By.CSS_SELECTOR, "#sites tbody tr")) == count + 1, "a new row")
+        made = max(self.server.request("GET", "/sites")["sites"], key=lambda s: s["id"])
+        self.assertEqual((made["clock"], made["ticks"]), ("virtual", "manual"))
+        row = d.find_element(By.CSS_SELECTOR, "#sites tbody tr[data-site='%d']" % made["id"])
+        self.assertEqual([td.text for td in row.find_elements(By.TAG_NAME, "td")][:4],
+                         [str(made["id"]), "virtual", made["time"], "manual"])
+        links = [a.get_attribute("href") for a in row.find_elements(By.TAG_NAME, "a")]
+        self.assertEqual(links, ["%s/sites/%d/" % (self.server.base, made["id"]),
+                                 "%s/sites/%d/pos" % (self.server.base, made["id"])])
+
     # The panel shows the model at start-up and through a whole postpay sale,
     # at 100 % and 150 %, and hears the sale's beeps.
     def test_panel_mirrors_the_model_through_a_sale(self):
@@ -676,6 +696,13 @@ class pages_test(unittest.TestCase):
         before = target.info()["time"]
         d.find_element(By.ID, "tick").click()
         wait_until(d, lambda d: target.info()["time"] != before, "the Tick button's tick")
+        # The real-time switch ticks the site until it is switched off.
+        before = target.info()["time"]
+        switch = d.find_element(By.ID, "real-time")
+        switch.click()
+        wait_until(d, lambda d: target.info()["time"] > before, "a tick from the real-time switch")
+        switch.click()
+        self.assertFalse(switch.is_selected())
         link = d.find_element(By.ID, "session-link").get_attribute("href")
         self.assertTrue(link.endswith(target.path + "/session.dvs"), link)
         status, _, script = self.server.raw("GET", target.path + "/session.dvs")
