@@ -76,20 +76,6 @@ Variant argument(ValueType type, std::string_view what, const script::Value& v) 
     }
 }
 
-std::string script_value(const script::Value& v) {
-    return script::format_value(v);
-}
-
-std::string script_variant(const Variant& v) {
-    if (v.type() == ValueType::String) return script_value(script::Value::of_text(v.as_string()));
-    return script_value(script::Value::of_number(v.as_int(), v.type() == ValueType::Boolean));
-}
-
-// Texts the scenario language cannot write on one line.
-bool one_line(const script::Value& v) {
-    return v.kind != script::Value::Kind::Text || v.text.find_first_of("\r\n") == std::string::npos;
-}
-
 }  // namespace
 
 const char* widget_property_name(WidgetProperty p) {
@@ -193,71 +179,6 @@ void EventLog::close() {
     changed_.notify_all();
 }
 
-// ---- The session record.
-
-namespace {
-
-bool same_time(const LocalDateTime& a, const LocalDateTime& b) {
-    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-           a.minute == b.minute && a.second == b.second;
-}
-
-}  // namespace
-
-SessionRecord::SessionRecord(const LocalDateTime& start) : clock_(start) {
-    lines_.push_back("# A session of a dorvane-server site; dorvane-run replays it.");
-    lines_.push_back("clock " + script::format_clock(start));
-}
-
-void SessionRecord::clock_is(const LocalDateTime& now) {
-    if (same_time(now, clock_)) return;
-    write("clock " + script::format_clock(now));
-    clock_ = now;
-}
-
-void SessionRecord::tick_at(const LocalDateTime& now) {
-    VirtualPlatform replay;
-    replay.set_clock(clock_);
-    replay.advance_seconds(1);
-    if (!same_time(replay.clock(), now)) {
-        // The machine's clock moved other than one second per tick: set the
-        // replay's clock to a second before this tick.
-        VirtualPlatform before;
-        before.set_clock(now);
-        before.advance_seconds(-1);
-        flush_ticks();
-        write("clock " + script::format_clock(before.clock()));
-    }
-    clock_ = now;
-    ++ticks_;
-}
-
-void SessionRecord::write(const std::string& line) {
-    flush_ticks();
-    if (lines_.size() >= kMaxLines) {
-        truncated_ = true;
-        return;
-    }
-    lines_.push_back(line);
-}
-
-void SessionRecord::flush_ticks() {
-    if (ticks_ == 0) return;
-    const long long n = ticks_;
-    ticks_ = 0;
-    write(n == 1 ? std::string("tick") : "tick " + std::to_string(n));
-}
-
-std::string SessionRecord::text() const {
-    std::string out;
-    for (const std::string& line : lines_)
-        out += line + "\n";
-    if (ticks_ > 0)
-        out += ticks_ == 1 ? std::string("tick\n") : "tick " + std::to_string(ticks_) + "\n";
-    if (truncated_) out += "# The record stopped after " + std::to_string(kMaxLines) + " lines.\n";
-    return out;
-}
-
 // ---- Site.
 
 Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool)
@@ -265,7 +186,11 @@ Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool)
       spec_(spec),
       platform_(spec),
       ctl_(platform_),
-      record_(platform_.now()),
+      recorder_(ctl_, script::Recorder::Sink([this](std::string_view text) {
+                    if (session_.size() + text.size() > kMaxSessionBytes) return false;
+                    session_ += text;
+                    return true;
+                })),
       strand_(std::make_shared<Strand>(pool)) {
     ctl_.panel_for_view().set_observer(this);
     platform_.on_beep([this](long n) { events_.append("beep", {{"beeps", n}}); });
@@ -274,6 +199,14 @@ Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool)
 Site::~Site() {
     ctl_.panel_for_view().set_observer(nullptr);
     events_.close();
+}
+
+std::string Site::session_script() {
+    recorder_.flush();
+    if (recorder_.failed())
+        return session_ + "# The recording stopped here: the session passed " +
+               std::to_string(kMaxSessionBytes) + " bytes.\n";
+    return session_;
 }
 
 void Site::widget_changed(int id, WidgetProperty what) {
@@ -327,7 +260,6 @@ json Site::run_tick(long long count) {
         const std::string before1 = ctl_.panel()(W::Message1).caption;
         const std::string before2 = ctl_.panel()(W::Message2).caption;
         if (platform_.is_virtual()) platform_.virtual_clock().advance_seconds(1);
-        record_.tick_at(platform_.now());
         try {
             ctl_.tick();
         } catch (const RangeFault& f) {
@@ -349,9 +281,6 @@ json Site::run_tick(long long count) {
 
 json Site::call(const Operation& op) {
     const MethodInfo& m = surface_methods()[static_cast<std::size_t>(op.method)];
-    std::string line = "call " + std::string(m.name);
-    for (const script::Value& v : op.values)
-        line += " " + script_value(v);
     json answer;
     json given = json::array();
     for (const script::Value& v : op.values)
@@ -369,16 +298,10 @@ json Site::call(const Operation& op) {
         }
         answer["args"] = std::move(args);
         answer["arg_types"] = std::move(types);
-        if (m.result) line += "\nexpect result = " + script_variant(r);
-        for (std::size_t a = 0; a < passed.size(); ++a)
-            if (m.params[a].by_ref)
-                line += "\nexpect arg " + std::to_string(a + 1) + " = " + script_variant(passed[a]);
     } catch (const RangeFault& f) {
         answer = fault_answer(f);
         answer["args"] = given;
-        line += "\nexpect error = " + std::string(fault_kind(f));
     }
-    record_.write(line);
     json event = answer;
     event["method"] = m.name;
     event["given"] = std::move(given);
@@ -387,8 +310,6 @@ json Site::call(const Operation& op) {
 }
 
 json Site::perform(const Operation& op) {
-    // The system clock is written down before every entry that may read it.
-    if (!platform_.is_virtual() && op.route != Route::Tick) record_.clock_is(platform_.now());
     switch (op.route) {
         case Route::GetSite:
             return info();
@@ -405,16 +326,10 @@ json Site::perform(const Operation& op) {
             const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(op.property)];
             const script::Value& v = op.values[0];
             json answer = json::object();
-            if (one_line(v))
-                record_.write("set " + std::string(p.name) + " " + script_value(v));
-            else
-                record_.write("# not replayable: a text of " + std::string(p.name) +
-                              " holds a line break");
             try {
                 set_property(ctl_, op.property, argument(p.type, p.name, v));
             } catch (const RangeFault& f) {
                 answer = fault_answer(f);
-                record_.write("expect error = " + std::string(fault_kind(f)));
             }
             json event = answer;
             event["property"] = p.name;
@@ -431,14 +346,10 @@ json Site::perform(const Operation& op) {
                 answer["ignored"] = "hidden";
             else if (!w.enabled)
                 answer["ignored"] = "disabled";
-            const std::string name =
-                ctl_.panel().display_name(ctl_.panel().id(op.widget, op.index));
-            record_.write("click " + name);
             try {
                 ctl_.click(op.widget, op.index);
             } catch (const RangeFault& f) {
                 answer = fault_answer(f);
-                record_.write("expect error = " + std::string(fault_kind(f)));
             }
             json event = answer;
             event["widget"] = Panel::name_of(op.widget);
@@ -450,15 +361,10 @@ json Site::perform(const Operation& op) {
             json answer = json::object();
             if (!ctl_.panel()(W::Purchase).visible) answer["ignored"] = "hidden";
             const script::Value& v = op.values[0];
-            if (one_line(v))
-                record_.write("enter Purchase " + script_value(v));
-            else
-                record_.write("# not replayable: a purchase entry holds a line break");
             try {
                 ctl_.enter_purchase(v.text);
             } catch (const RangeFault& f) {
                 answer = fault_answer(f);
-                record_.write("expect error = " + std::string(fault_kind(f)));
             }
             json event = answer;
             event["text"] = v.text;
@@ -475,7 +381,6 @@ json Site::perform(const Operation& op) {
                     {"clock", spec_.virtual_clock ? "virtual" : "system"}};
         case Route::SetClock:
             platform_.virtual_clock().set_clock(op.clock);
-            record_.clock_is(op.clock);
             events_.append("clock", {{"time", script::format_clock(op.clock)}});
             return {{"time", script::format_clock(op.clock)}};
         case Route::Widgets: {

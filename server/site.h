@@ -16,6 +16,7 @@
 #include "control/dorvane_ctl.h"
 #include "executor.h"
 #include "request.h"
+#include "run/recorder.h"
 
 namespace dorvane::server {
 
@@ -72,27 +73,8 @@ class EventLog {
     bool closed_ = false;
 };
 
-// The session written down as a scenario script that dorvane-run replays:
-// writes, calls, the tester's actions, clock settings and ticks (runs of ticks
-// as one line), with the results and faults the site saw as expect lines.
-class SessionRecord {
-  public:
-    static constexpr std::size_t kMaxLines = 100000;
-    explicit SessionRecord(const LocalDateTime& start);
-    // Before an entry at `now` (the system clock) or after a clock setting.
-    void clock_is(const LocalDateTime& now);
-    // Before a tick whose clock, after its second, reads `now`.
-    void tick_at(const LocalDateTime& now);
-    void write(const std::string& line);
-    std::string text() const;
-
-  private:
-    void flush_ticks();
-    std::vector<std::string> lines_;
-    LocalDateTime clock_;  // where the replay's clock stands
-    long long ticks_ = 0;
-    bool truncated_ = false;
-};
+// A session is kept up to this size; the recorder stops there and says so.
+inline constexpr std::size_t kMaxSessionBytes = 8 * 1024 * 1024;
 
 class Site : public Ticking, public WidgetObserver, public std::enable_shared_from_this<Site> {
   public:
@@ -109,7 +91,8 @@ class Site : public Ticking, public WidgetObserver, public std::enable_shared_fr
     // Runs one site operation on the calling strand and answers it. Throws
     // Refusal only for what check() refuses.
     json perform(const Operation& op);
-    std::string session_script() const { return record_.text(); }
+    // The session so far, as a scenario script that dorvane-run replays.
+    std::string session_script();
     json info();
 
     // The real tick, from the timer.
@@ -126,10 +109,10 @@ class Site : public Ticking, public WidgetObserver, public std::enable_shared_fr
     SitePlatform platform_;  // before the control, which keeps a reference
     DorvaneCtl ctl_;
     EventLog events_;
-    SessionRecord record_;
+    std::string session_;  // before the recorder, which writes into it
+    script::Recorder recorder_;
     std::shared_ptr<Strand> strand_;
     std::atomic<bool> tick_queued_{false};
-    int tick_in_request_ = 0;  // which tick of a request runs, for its log
 };
 
 // Every site of the server.

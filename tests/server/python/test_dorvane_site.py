@@ -4,7 +4,9 @@ Run as: test_dorvane_site.py http://HOST:PORT (with_server.sh gives the address)
 """
 
 import os
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "server", "python"))
@@ -95,6 +97,33 @@ class PosLoop(unittest.TestCase):
             self.assertEqual(len(confirmed), 1, "one sale, confirmed once")
             self.assertEqual(confirmed[0][0], 5, "pump 4 of the panel is POS pump 5")
             self.assertEqual(confirmed[0][1], 2000)
+
+    def test_the_session_script_replays_with_dorvane_run(self):
+        runner = os.environ.get("DORVANE_RUN")
+        self.assertTrue(runner, "DORVANE_RUN names the dorvane-run program")
+        for clock in ("virtual", "system"):
+            with self.subTest(clock), ds.Site(URL, clock=clock, ticks="manual") as site:
+                if clock == "virtual":
+                    sale_on_pump_4(site)
+                else:
+                    site.Terminal_Opened(44, 81, 129)
+                    site.click("Pump", 4)
+                    site.tick(3)
+                self.assertEqual(site.Poll_Fuel_Itemization(), ds.TRUE if clock == "virtual" else ds.FALSE)
+                if clock == "virtual":
+                    self.assertEqual(site.Fuel_Itemization_Complete(True, 0).SuccessFlag, ds.TRUE)
+                else:
+                    with self.assertRaises(ds.DorvaneIndexError):
+                        site.Fuel_Itemization_Complete(True, 0)
+                script = site.session_script()
+                with tempfile.NamedTemporaryFile("w", suffix=".dvs", delete=False) as f:
+                    f.write(script)
+                try:
+                    run = subprocess.run([runner, "--quiet", f.name], capture_output=True, text=True)
+                finally:
+                    os.unlink(f.name)
+                self.assertEqual(run.returncode, 0, script + run.stdout)
+                self.assertIn("call Fuel_Itemization_Complete True 0", script)
 
 
 class TesterSide(unittest.TestCase):
