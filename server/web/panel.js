@@ -8,7 +8,6 @@ import { beeper } from "./beeps.js";
 
 const site = site_id_of(location);
 const panel_element = document.getElementById("panel");
-const stage = document.getElementById("stage");
 const zoom_choice = document.getElementById("zoom");
 const link_state = document.getElementById("link-state");
 const error_line = document.getElementById("error");
