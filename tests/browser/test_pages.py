@@ -19,9 +19,11 @@ import http.client
 import json
 import os
 import queue
+import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -72,6 +74,7 @@ class site_server:
     """dorvane-server on a free loopback port, for the length of the tests."""
 
     def __init__(self, program):
+        self.connection = None
         self.proc = subprocess.Popen([program, "--listen", "127.0.0.1:0"], stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, text=True)
         lines = queue.Queue()
@@ -82,19 +85,25 @@ class site_server:
             self.close()
             raise AssertionError("dorvane-server printed no address within %d s" % SERVER_START_SECONDS)
         if not first.startswith("http://127.0.0.1:"):
+            self.proc.kill()
+            self.proc.wait(timeout=10)
+            said = self.proc.stderr.read()
             self.close()
-            raise AssertionError("dorvane-server did not start: %r %s" % (first, self.proc.stderr.read()))
+            raise AssertionError("dorvane-server did not start: %r %s" % (first, said))
         self.base = first
         self.port = int(first.rsplit(":", 1)[1])
-        self.connection = None
 
     def close(self):
+        if self.connection:
+            self.connection.close()
         self.proc.terminate()
         try:
             self.proc.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait(timeout=10)
+        self.proc.stdout.close()
+        self.proc.stderr.close()
 
     def raw(self, method, path, body=None):
         """(status, headers, body text) of one request on a keep-alive connection."""
@@ -490,6 +499,26 @@ class pages_test(unittest.TestCase):
         links = [a.get_attribute("href") for a in row.find_elements(By.TAG_NAME, "a")]
         self.assertEqual(links, ["%s/sites/%d/" % (self.server.base, made["id"]),
                                  "%s/sites/%d/pos" % (self.server.base, made["id"])])
+
+    # An installed server finds its pages under the share folder beside its
+    # own bin folder, and says so when they are missing.
+    def test_installed_server_finds_its_pages(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            os.mkdir(os.path.join(prefix, "bin"))
+            program = shutil.copy(os.environ["DORVANE_SERVER"], os.path.join(prefix, "bin"))
+            pages = os.path.join(os.path.dirname(os.environ["DORVANE_SERVER"]), "web")
+            for installed, status in ((False, 404), (True, 200)):
+                with self.subTest("pages installed" if installed else "pages missing"):
+                    if installed:
+                        shutil.copytree(pages, os.path.join(prefix, "share", "dorvane", "web"))
+                    server = site_server(program)
+                    try:
+                        got, _, body = server.raw("GET", "/")
+                    finally:
+                        server.close()
+                    self.assertEqual(got, status, body[:200])
+                    if not installed:
+                        self.assertIn("not installed", json.loads(body)["error"])
 
     # The panel shows the model at start-up and through a whole postpay sale,
     # at 100 % and 150 %, and hears the sale's beeps.
