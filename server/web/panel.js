@@ -34,6 +34,7 @@ let synced = false;
 let buffered = null; // events that arrive while a snapshot is on its way
 let last_seq = 0;
 let pending_click = null;
+let snapshots = 0; // taken so far: one at start, one after each gap in the stream
 
 function key_of(name, index) {
   return `${name}/${index}`;
@@ -199,6 +200,7 @@ function chosen_zoom() {
 // that arrived meanwhile are applied after it, so nothing newer is lost.
 async function sync() {
   buffered = [];
+  snapshots += 1;
   try {
     // Every event up to the site's last one so far is in the snapshot.
     const info = await request_json("GET", site_path(site, ""));
@@ -366,6 +368,7 @@ function connect() {
 
 window.dorvane_panel = {
   applied: () => last_seq,
+  snapshots: () => snapshots,
   outstanding: () => sender.outstanding + (buffered ? 1 : 0),
   drop_stream: () => {
     clearTimeout(retry_timer);

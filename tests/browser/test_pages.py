@@ -652,14 +652,20 @@ class pages_test(unittest.TestCase):
                     self.assertNoDifferences(page_differences(page, widgets, 1),
                                              "browser %d after browser %d clicked %s" % (n + 1, acting + 1, name))
 
-            for missed, changes in (("a few events", 1), ("more events than the server keeps", 40)):
+            # Each click on Message1 shows or hides the whole simulator panel,
+            # some thirty widget changes: forty of them are more than the
+            # server keeps, and the page has to take a fresh snapshot.
+            for missed, changes, snapshots in (("a few events", 1, 0), ("more events than the server keeps", 40, 1)):
                 with self.subTest(missed):
+                    taken = second.execute_script("return window.dorvane_panel.snapshots()")
                     second.execute_script("window.dorvane_panel.drop_stream()")
                     for _ in range(changes):
-                        target.click("Message1")  # shows or hides the whole simulator panel
+                        target.click("Message1")
                     target.tick(3)
                     second.execute_script("window.dorvane_panel.resume_stream()")
                     wait_synced(second, target)
+                    self.assertEqual(second.execute_script("return window.dorvane_panel.snapshots()") - taken,
+                                     snapshots, "snapshots taken")
                     self.assertNoDifferences(page_differences(second, target.widgets(), 1),
                                              "after missing " + missed)
         finally:
