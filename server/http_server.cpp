@@ -134,7 +134,7 @@ std::string read_token_file(const std::string& path) {
 
 SiteServer::SiteServer(ServerOptions options)
     : options_(std::move(options)),
-      sites_(options_.workers),
+      sites_(options_.workers, options_.limits),
       http_(std::make_unique<httplib::Server>()) {
     if (!is_loopback(options_.host) && options_.token.empty())
         throw std::runtime_error("listening on " + options_.host +

@@ -27,6 +27,7 @@ struct ServerOptions {
     int connections = 64;    // HTTP threads: keep-alive connections and event streams
     int workers = 2;         // threads that run the sites' strands
     int max_streams = 32;    // event streams open at once
+    Sites::Limits limits;    // sites held at once, event history per site
 };
 
 // Whether an address is a loopback one (127.0.0.0/8, ::1, localhost).

@@ -152,6 +152,7 @@ long long whole_number(const json& v, const std::string& what) {
 }
 
 std::string text_of(const json& v, const std::string& what) {
+    if (v.is_null()) throw Refusal(400, what + " is missing");
     if (!v.is_string()) throw Refusal(400, what + " is a text, not " + json_kind(v));
     std::string s = v.get<std::string>();
     if (s.find('\0') != std::string::npos) throw Refusal(400, what + " contains a NUL character");

@@ -142,7 +142,7 @@ void EventLog::append(std::string type, json data) {
         e.data = json_text(data);
         bytes_ += e.data.size() + e.type.size();
         events_.push_back(std::move(e));
-        while (events_.size() > kMaxEvents || (bytes_ > kMaxBytes && events_.size() > 1)) {
+        while (events_.size() > limits_.events || (bytes_ > limits_.bytes && events_.size() > 1)) {
             bytes_ -= events_.front().data.size() + events_.front().type.size();
             events_.pop_front();
         }
@@ -181,11 +181,12 @@ void EventLog::close() {
 
 // ---- Site.
 
-Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool)
+Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool, HistoryLimits history)
     : id_(id),
       spec_(spec),
       platform_(spec),
       ctl_(platform_),
+      events_(history),
       recorder_(ctl_, script::Recorder::Sink([this](std::string_view text) {
                     if (session_.size() + text.size() > kMaxSessionBytes) return false;
                     session_ += text;
@@ -440,7 +441,8 @@ json Site::perform(const Operation& op) {
 
 // ---- Sites.
 
-Sites::Sites(int workers, TickScheduler::Thread timer) : pool_(workers), scheduler_(timer) {}
+Sites::Sites(int workers, Limits limits, TickScheduler::Thread timer)
+    : limits_(limits), pool_(workers), scheduler_(timer) {}
 
 Sites::~Sites() {
     std::lock_guard lock(mutex_);
@@ -452,10 +454,10 @@ std::shared_ptr<Site> Sites::create(const SiteSpec& spec) {
     std::shared_ptr<Site> site;
     {
         std::lock_guard lock(mutex_);
-        if (static_cast<long long>(sites_.size()) >= kMaxSites)
-            throw Refusal(409, "the server holds " + std::to_string(kMaxSites) +
+        if (static_cast<long long>(sites_.size()) >= limits_.sites)
+            throw Refusal(409, "the server holds " + std::to_string(limits_.sites) +
                                    " sites, the most it keeps: delete one first");
-        site = std::make_shared<Site>(next_id_++, spec, pool_);
+        site = std::make_shared<Site>(next_id_++, spec, pool_, limits_.history);
         sites_.emplace(site->id(), site);
     }
     if (!spec.manual_ticks)

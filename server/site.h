@@ -48,10 +48,15 @@ struct Event {
 };
 
 // The site's recent events, numbered from 1, bounded in count and bytes.
+// How much event history each site keeps.
+struct HistoryLimits {
+    std::size_t events = 512;
+    std::size_t bytes = 24 * 1024;
+};
+
 class EventLog {
   public:
-    static constexpr std::size_t kMaxEvents = 512;
-    static constexpr std::size_t kMaxBytes = 24 * 1024;
+    explicit EventLog(HistoryLimits limits = {}) : limits_(limits) {}
 
     void append(std::string type, json data);
     struct Read {
@@ -67,6 +72,7 @@ class EventLog {
   private:
     std::mutex mutex_;
     std::condition_variable changed_;
+    const HistoryLimits limits_;
     std::deque<Event> events_;
     std::size_t bytes_ = 0;
     long long next_seq_ = 1;
@@ -78,7 +84,7 @@ inline constexpr std::size_t kMaxSessionBytes = 8 * 1024 * 1024;
 
 class Site : public Ticking, public WidgetObserver, public std::enable_shared_from_this<Site> {
   public:
-    Site(long long id, const SiteSpec& spec, WorkerPool& pool);
+    Site(long long id, const SiteSpec& spec, WorkerPool& pool, HistoryLimits history = {});
     ~Site() override;
 
     long long id() const { return id_; }
@@ -115,10 +121,18 @@ class Site : public Ticking, public WidgetObserver, public std::enable_shared_fr
     std::atomic<bool> tick_queued_{false};
 };
 
+// How many sites a server holds, and the event history of each.
+struct SiteLimits {
+    long long sites = kMaxSites;
+    HistoryLimits history;
+};
+
 // Every site of the server.
 class Sites {
   public:
-    explicit Sites(int workers, TickScheduler::Thread timer = TickScheduler::Thread::Own);
+    using Limits = SiteLimits;
+    explicit Sites(int workers, Limits limits = {},
+                   TickScheduler::Thread timer = TickScheduler::Thread::Own);
     ~Sites();
     std::shared_ptr<Site> create(const SiteSpec& spec);
     std::shared_ptr<Site> find(long long id);  // Refusal 404 when there is none
@@ -128,7 +142,8 @@ class Sites {
     TickScheduler& scheduler() { return scheduler_; }
 
   private:
-    WorkerPool pool_;  // declared first: it outlives the sites' strands
+    const Limits limits_;
+    WorkerPool pool_;  // declared before the sites: it outlives their strands
     TickScheduler scheduler_;
     std::mutex mutex_;
     std::map<long long, std::shared_ptr<Site>> sites_;
