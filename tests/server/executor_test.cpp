@@ -1,11 +1,12 @@
 // The site machinery without HTTP: the tick scheduler on an injected time,
 // strands, and the bounded event history.
+#include "executor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "executor.h"
 #include "site.h"
 
 namespace dorvane::server {

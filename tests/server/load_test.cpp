@@ -37,7 +37,8 @@ Request draw(std::mt19937& rng, int site) {
         case 0:
             return {"GET", s + "properties/Total_Price", ""};
         case 1:
-            return {"PUT", s + "properties/POS_Entry_ID", R"({"value": )" + std::to_string(rng() % 50000) + "}"};
+            return {"PUT", s + "properties/POS_Entry_ID",
+                    R"({"value": )" + std::to_string(rng() % 50000) + "}"};
         case 2:
             return {"POST", s + "methods/Poll_Fuel_Itemization", "{}"};
         case 3:
@@ -57,13 +58,15 @@ Request draw(std::mt19937& rng, int site) {
         case 10:
             return {"POST", s + "tick", R"({"count": )" + std::to_string(1 + rng() % 3) + "}"};
         case 11:
-            return {"POST", s + "batch",
-                    R"([{"method":"POST","path":"methods/Poll_Fuel_Itemization"},{"method":"GET","path":"properties/Pump_Number"},{"method":"GET","path":"properties/Total_Price"}])"};
+            return {
+                "POST", s + "batch",
+                R"([{"method":"POST","path":"methods/Poll_Fuel_Itemization"},{"method":"GET","path":"properties/Pump_Number"},{"method":"GET","path":"properties/Total_Price"}])"};
         case 12:
             return {"GET", s + "widgets/Status/" + p, ""};
         default:
-            return rng() % 20 == 0 ? Request{"POST", s + "methods/Terminal_Opened", R"({"args": [1, 2, 3]})"}
-                                   : Request{"POST", s + "methods/Transaction_Finalized", R"({"args": [1]})"};
+            return rng() % 20 == 0
+                       ? Request{"POST", s + "methods/Terminal_Opened", R"({"args": [1, 2, 3]})"}
+                       : Request{"POST", s + "methods/Transaction_Finalized", R"({"args": [1]})"};
     }
 }
 
@@ -102,7 +105,8 @@ void follow(int port, int site, StreamCheck& check) {
 json control_state(const DorvaneCtl& ctl) {
     json j = json::object();
     for (std::size_t p = 0; p < surface_properties().size(); ++p)
-        j[std::string(surface_properties()[p].name)] = to_json(get_property(ctl, static_cast<int>(p)));
+        j[std::string(surface_properties()[p].name)] =
+            to_json(get_property(ctl, static_cast<int>(p)));
     for (const MemberInfo& m : pump_table_members())
         for (int pump = 0; pump < (m.shape == MemberShape::Scalar ? 1 : kPumpSlots); ++pump)
             j[std::string(m.name) + "/" + std::to_string(pump)] = m.read(ctl.pump_table(), 0, pump);
@@ -117,7 +121,8 @@ json served_state(httplib::Client& c, int site) {
         j[name + "/0"] = value;
     for (const MemberInfo& m : pump_table_members()) {
         if (m.shape == MemberShape::Scalar) continue;
-        const json values = body_of(c.Get((s + "/members/" + std::string(m.name)).c_str()))["value"];
+        const json values =
+            body_of(c.Get((s + "/members/" + std::string(m.name)).c_str()))["value"];
         for (int pump = 0; pump < kPumpSlots; ++pump)
             j[std::string(m.name) + "/" + std::to_string(pump)] =
                 m.shape == MemberShape::PerPump ? values[pump] : values[0][pump];
@@ -131,15 +136,22 @@ TEST(Load, mixed_requests_on_many_sites_are_answered_once_streamed_gapless_and_r
     RunningServer server(o);
     httplib::Client admin = server.client();
     for (int s = 1; s <= kSites; ++s) {
-        ASSERT_EQ(admin.Post("/sites", R"({"clock": "virtual", "ticks": "manual"})", "application/json")->status, 201);
+        ASSERT_EQ(
+            admin.Post("/sites", R"({"clock": "virtual", "ticks": "manual"})", "application/json")
+                ->status,
+            201);
         // Every site starts open for business, so that the mix reaches its flows.
-        ASSERT_EQ(admin.Post(("/sites/" + std::to_string(s) + "/methods/Terminal_Opened").c_str(),
-                             R"({"args": [1, 2, 3]})", "application/json")->status, 200);
+        ASSERT_EQ(admin
+                      .Post(("/sites/" + std::to_string(s) + "/methods/Terminal_Opened").c_str(),
+                            R"({"args": [1, 2, 3]})", "application/json")
+                      ->status,
+                  200);
     }
     std::vector<StreamCheck> streams(kSites);
     std::vector<std::thread> readers;
     for (int s = 0; s < kSites; ++s)
-        readers.emplace_back([&, s] { follow(server.port(), s + 1, streams[static_cast<std::size_t>(s)]); });
+        readers.emplace_back(
+            [&, s] { follow(server.port(), s + 1, streams[static_cast<std::size_t>(s)]); });
 
     const int per_client = requests_per_client();
     std::vector<int> answered(kClients, 0), refused(kClients, 0), malformed(kClients, 0);
@@ -158,7 +170,8 @@ TEST(Load, mixed_requests_on_many_sites_are_answered_once_streamed_gapless_and_r
                 if (!res) continue;
                 ++answered[static_cast<std::size_t>(k)];
                 if (res->status != 200) ++refused[static_cast<std::size_t>(k)];
-                if (!json::parse(res->body, nullptr, false).is_object()) ++malformed[static_cast<std::size_t>(k)];
+                if (!json::parse(res->body, nullptr, false).is_object())
+                    ++malformed[static_cast<std::size_t>(k)];
             }
         });
     for (std::thread& t : clients)
@@ -172,9 +185,11 @@ TEST(Load, mixed_requests_on_many_sites_are_answered_once_streamed_gapless_and_r
     std::vector<long long> last_events(kSites, 0);
     for (int s = 1; s <= kSites; ++s) {
         SCOPED_TRACE("site " + std::to_string(s));
-        const std::string session = admin.Get(("/sites/" + std::to_string(s) + "/session.dvs").c_str())->body;
+        const std::string session =
+            admin.Get(("/sites/" + std::to_string(s) + "/session.dvs").c_str())->body;
         const json served = served_state(admin, s);
-        const long long last_event = body_of(admin.Get(("/sites/" + std::to_string(s)).c_str()))["last_event"];
+        const long long last_event =
+            body_of(admin.Get(("/sites/" + std::to_string(s)).c_str()))["last_event"];
         ASSERT_EQ(admin.Delete(("/sites/" + std::to_string(s)).c_str())->status, 200);
 
         script::Session replay;
@@ -193,7 +208,8 @@ TEST(Load, mixed_requests_on_many_sites_are_answered_once_streamed_gapless_and_r
         EXPECT_EQ(c.gaps, 0);
         EXPECT_FALSE(c.lost);
         EXPECT_TRUE(c.closed) << "the stream says when its site ends";
-        EXPECT_EQ(c.last, last_events[static_cast<std::size_t>(s)]) << "every event reached the stream";
+        EXPECT_EQ(c.last, last_events[static_cast<std::size_t>(s)])
+            << "every event reached the stream";
     }
 }
 

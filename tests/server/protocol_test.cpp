@@ -580,3 +580,60 @@ TEST(Description, openapi_lists_exactly_the_routes_the_server_answers) {
 
 }  // namespace
 }  // namespace dorvane::server::testing
+
+namespace dorvane::server::testing {
+namespace {
+
+// Reads a stream until `blocks` event blocks have come; returns them.
+std::vector<std::string> read_stream(httplib::Client& c, const std::string& path,
+                                     const httplib::Headers& headers, std::size_t blocks) {
+    std::vector<std::string> out;
+    std::string pending;
+    c.Get(path.c_str(), headers, [&](const char* data, size_t size) {
+        pending.append(data, size);
+        std::size_t end;
+        while (out.size() < blocks && (end = pending.find("\n\n")) != std::string::npos) {
+            out.push_back(pending.substr(0, end));
+            pending.erase(0, end + 2);
+        }
+        return out.size() < blocks;
+    });
+    return out;
+}
+
+TEST(Events, a_reconnecting_client_gets_what_it_missed_or_is_told_it_was_lost) {
+    ServerOptions o;
+    o.limits.history = {4, 1 << 20};
+    RunningServer server(o);
+    httplib::Client c = server.client();
+    ASSERT_EQ(
+        c.Post("/sites", R"({"clock": "virtual", "ticks": "manual"})", "application/json")->status,
+        201);
+    ASSERT_EQ(
+        c.Post("/sites/1/methods/Terminal_Opened", R"({"args": [1, 2, 3]})", "application/json")
+            ->status,
+        200);
+    const long long last = body_of(c.Get("/sites/1"))["last_event"];
+    ASSERT_GT(last, 10);
+    const std::string id = "id: " + std::to_string(last);
+
+    httplib::Client s = server.client();
+    std::vector<std::string> got =
+        read_stream(s, "/sites/1/events", {{"Last-Event-ID", std::to_string(last - 2)}}, 2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].rfind("id: " + std::to_string(last - 1), 0), 0u) << got[0];
+    EXPECT_EQ(got[1].rfind(id, 0), 0u) << got[1];
+    EXPECT_NE(got[1].find("event: call"), std::string::npos)
+        << "the call itself comes last, with its outcome";
+
+    got = read_stream(s, "/sites/1/events", {{"Last-Event-ID", "0"}}, 2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_NE(got[0].find("event: lost"), std::string::npos) << got[0];
+    EXPECT_NE(got[0].find("\"last\":" + std::to_string(last - 4)), std::string::npos) << got[0];
+    EXPECT_EQ(got[1].rfind("id: " + std::to_string(last - 3), 0), 0u) << got[1];
+
+    EXPECT_EQ(s.Get("/sites/1/events", {{"Last-Event-ID", "x1"}})->status, 400);
+}
+
+}  // namespace
+}  // namespace dorvane::server::testing
