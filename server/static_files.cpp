@@ -3,6 +3,8 @@
 #include <httplib.h>
 
 #include <array>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -64,6 +66,18 @@ bool plain_file_name(std::string_view name) {
 bool all_digits(std::string_view s) {
     return !s.empty() && s.size() <= 18 &&
            s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A file's version as an HTTP entity tag: a 64-bit FNV-1a hash of its bytes.
+std::string entity_tag(const std::string& bytes) {
+    std::uint64_t h = 0xcbf29ce484222325ULL;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 0x100000001b3ULL;
+    }
+    char text[19];
+    std::snprintf(text, sizeof text, "\"%016llx\"", static_cast<unsigned long long>(h));
+    return text;
 }
 
 fs::path program_path() {
@@ -132,9 +146,20 @@ bool serve_web_request(const httplib::Request& req, httplib::Response& res) {
     }
     std::ostringstream body;
     body << in.rdbuf();
-    res.status = 200;
+    // A browser keeps the files and asks each time whether they changed: a
+    // reload costs a short answer, not the file again (the library would
+    // compress it anew for every browser that accepts compression).
+    const std::string tag = entity_tag(body.str());
+    res.headers.erase("Cache-Control");
+    res.set_header("Cache-Control", "no-cache");
+    res.set_header("ETag", tag);
     res.set_header("Content-Security-Policy", kContentPolicy);
     res.set_header("X-Content-Type-Options", "nosniff");
+    if (req.get_header_value("If-None-Match") == tag) {
+        res.status = 304;
+        return true;
+    }
+    res.status = 200;
     res.set_content(body.str(), type);
     return true;
 }

@@ -105,10 +105,12 @@ class site_server:
         self.proc.stdout.close()
         self.proc.stderr.close()
 
-    def raw(self, method, path, body=None):
+    def raw(self, method, path, body=None, headers=None):
         """(status, headers, body text) of one request on a keep-alive connection."""
         data = None if body is None else json.dumps(body)
-        headers = {"Content-Type": "application/json"} if data is not None else {}
+        headers = dict(headers or {})
+        if data is not None:
+            headers["Content-Type"] = "application/json"
         for attempt in (1, 2):
             if self.connection is None:
                 self.connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
@@ -479,6 +481,15 @@ class pages_test(unittest.TestCase):
                 self.assertTrue(headers.get("Content-Type", "").startswith(media), headers.get("Content-Type"))
                 if media == "text/html":
                     self.assertIn("default-src 'self'", headers.get("Content-Security-Policy", ""))
+        # A browser that has a file asks whether it changed, and gets it again
+        # only when it did.
+        _, headers, _ = self.server.raw("GET", "/web/panel.js")
+        for name, tag, status in (("the file unchanged", headers["ETag"], 304),
+                                  ("another version", '"0000000000000000"', 200)):
+            with self.subTest(name):
+                got, _, body = self.server.raw("GET", "/web/panel.js", headers={"If-None-Match": tag})
+                self.assertEqual(got, status)
+                self.assertEqual(body == "", status == 304)
 
     # The site list shows every site with its clock and ticks and links to
     # its pages, and its form makes a site of the kind chosen.
@@ -780,15 +791,21 @@ class pages_test(unittest.TestCase):
         target = self.server.new_site()
         target.call("Terminal_Opened", 44, 81, 129)
         d = self.driver
-        draws, own = [], []
-        for _ in range(LOADS_MEASURED):
-            d.get("%s%s/" % (self.server.base, target.path))
-            wait_until(d, lambda d: d.execute_script("return document.body.dataset.ready === 'true'"), "a draw")
-            drawn, received = d.execute_script("""
-                const mark = (name) => performance.getEntriesByName(name)[0].startTime;
-                return [window.dorvane_metrics.first_draw_ms, mark('dorvane-snapshot-received')];""")
-            draws.append(drawn)
-            own.append(drawn - received)
+        # Loads with the browser's cache off (a tester's first visit) and on
+        # (a reload, which revalidates the files).
+        draws = {True: [], False: []}
+        own = []
+        for cold in (True, False):
+            d.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": cold})
+            for _ in range(LOADS_MEASURED):
+                d.get("%s%s/" % (self.server.base, target.path))
+                wait_until(d, lambda d: d.execute_script("return document.body.dataset.ready === 'true'"),
+                           "a draw")
+                drawn, received = d.execute_script("""
+                    const mark = (name) => performance.getEntriesByName(name)[0].startTime;
+                    return [window.dorvane_metrics.first_draw_ms, mark('dorvane-snapshot-received')];""")
+                draws[cold].append(drawn)
+                own.append(drawn - received)
         open_panel(d, self.server, target)
         for _ in range(CLICKS_MEASURED):
             before = target.info()["last_event"]
@@ -799,7 +816,8 @@ class pages_test(unittest.TestCase):
         clicks = d.execute_script("return window.dorvane_metrics.click_to_visible_ms")
         figures = "".join("%s: median %.1f ms (of %d, %.1f to %.1f)\n" % (what, statistics.median(v), len(v), min(v),
                                                                           max(v))
-                          for what, v in (("first full draw after load", draws),
+                          for what, v in (("first full draw after load, cache off", draws[True]),
+                                          ("first full draw after load, a reload", draws[False]),
                                           ("  of which drawing the snapshot", own),
                                           ("click to visible change", clicks)))
         sys.stderr.write(figures)
