@@ -149,9 +149,6 @@ class site:
     def set(self, name, value):
         self.server.request("PUT", "%s/properties/%s" % (self.path, name), {"value": value})
 
-    def get(self, name):
-        return self.server.request("GET", "%s/properties/%s" % (self.path, name))["value"]
-
     def click(self, widget, index=None):
         body = {"widget": widget} if index is None else {"widget": widget, "index": index}
         self.server.request("POST", self.path + "/click", body)
