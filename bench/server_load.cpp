@@ -227,6 +227,9 @@ int main(int argc, char** argv) {
                 median(latency));
 
     // Idle sites with real ticks on the machine's clock.
+    for (const auto& site : server.sites().list())
+        server.sites().remove(site->id());
+    std::fflush(stdout);
     const long rss_before = rss_kib();
     for (int n = 0; n < idle_sites; ++n)
         server.sites().create(SiteSpec{});

@@ -8,6 +8,12 @@ namespace {
 // site does not hold a worker while other sites wait.
 constexpr int kJobsPerTurn = 16;
 
+// The timer wakes this long after the earliest due tick, so that the ticks of
+// many sites falling due close together are handed over in one burst rather
+// than with a wake-up each: ten thousand sites then cost about a hundred
+// wake-ups a second instead of ten thousand.
+constexpr auto kTickSlack = std::chrono::milliseconds(10);
+
 }  // namespace
 
 WorkerPool::WorkerPool(int threads) {
@@ -149,7 +155,7 @@ void TickScheduler::loop() {
             wake_.wait(lock);
             continue;
         }
-        const Clock::time_point next = entries_.top().at;
+        const Clock::time_point next = entries_.top().at + kTickSlack;
         if (Clock::now() < next) {
             wake_.wait_until(lock, next);
             continue;

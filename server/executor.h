@@ -84,8 +84,9 @@ class Ticking {
 };
 
 // One timer for every real-tick site. Entries keep their phase: a site made
-// at t ticks at t + n * interval, and a tick missed while the machine was
-// busy is skipped rather than delivered in a burst.
+// at t ticks at t + n * interval (handed over at most a few milliseconds
+// late, together with the others due by then), and a tick missed while the
+// machine was busy is skipped rather than delivered in a burst.
 class TickScheduler {
   public:
     using Clock = std::chrono::steady_clock;

@@ -441,7 +441,8 @@ json parse_body(std::string_view body) {
         });
     } catch (const DepthExceeded&) {
         throw Refusal(400, "JSON nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // A syntax error, or a number too large for a double (out_of_range).
         throw Refusal(400, std::string("malformed JSON: ") + e.what());
     }
 }
