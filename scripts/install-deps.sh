@@ -7,6 +7,8 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcpp-httplib-dev nlohmann-json3-dev)
 # dpkg-shlibdeps, which works out the Debian packages' library dependencies.
 packages+=(dpkg-dev)
+# The browser pages' tests: headless Chromium driven through Selenium.
+packages+=(chromium chromium-driver python3-selenium)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "dorvane/control/surface.h"
+#include "static_files.h"
 
 namespace dorvane::server {
 
@@ -295,6 +296,7 @@ void SiteServer::handle(const httplib::Request& req, httplib::Response& res) {
 }
 
 void SiteServer::answer(const httplib::Request& req, httplib::Response& res, const std::string&) {
+    if (serve_web_request(req, res)) return;
     const Operation op = decode_request(req.method, req.path, req.body);
     switch (op.route) {
         case Route::Api:
