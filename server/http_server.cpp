@@ -16,7 +16,11 @@ extern const char* const kOpenApiText;  // openapi.json, built in
 
 namespace {
 
-constexpr const char* kJson = "application/json";
+// With the charset named, Debian's cpp-httplib leaves JSON replies
+// uncompressed: it compresses exactly "application/json", with Brotli at its
+// slowest setting for every browser, which made the 51 KB widget list take
+// some 260 ms to its first byte instead of about 10 ms.
+constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr auto kStreamWait = std::chrono::milliseconds(250);
 constexpr int kHeartbeatWaits = 60;  // a comment line every 15 s keeps proxies from closing
 
