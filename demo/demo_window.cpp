@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "common/arrays.h"
 #include "control/surface.h"
 #include "forecourt/members.h"
 
@@ -29,8 +30,6 @@ namespace {
 
 constexpr const char* kTitle = "Dorvane demo host";
 constexpr const char* kScriptFilter = "Scenario scripts (*.dvs);;All files (*)";
-constexpr int kPumps = 24;
-constexpr int kItemsPerPump = 3;
 constexpr int kHostPanelWidth = 460;
 constexpr int kLogLines = 10;
 
@@ -188,7 +187,7 @@ void DemoWindow::build_host_panel(QWidget* host) {
     auto* chooser = new QHBoxLayout;
     chooser->addWidget(new QLabel(tr("Pump"), inspector));
     inspected_pump_ = new QSpinBox(inspector);
-    inspected_pump_->setRange(1, kPumps);
+    inspected_pump_->setRange(1, kPumpCount);
     chooser->addWidget(inspected_pump_);
     follow_sim_pump_ = new QCheckBox(tr("the pump under the simulator"), inspector);
     follow_sim_pump_->setChecked(true);
@@ -392,7 +391,7 @@ void DemoWindow::refresh() {
                 rows.emplace_back(QStringLiteral("%1(%2)").arg(name).arg(pump), value(0));
                 break;
             case MemberShape::PerItem:
-                for (int k = 0; k < kItemsPerPump; ++k)
+                for (int k = 0; k < kItemKinds; ++k)
                     rows.emplace_back(QStringLiteral("%1(%2, %3)").arg(name).arg(k).arg(pump),
                                       value(k));
                 break;

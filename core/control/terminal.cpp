@@ -22,11 +22,11 @@ constexpr Integer kPanelDay = 129;
 }  // namespace
 
 void DorvaneCtl::Start_Up() {
-    t_.Last_Pump = 23;
+    t_.Last_Pump = kPumpCount - 1;
     t_.Sim_Pump = 1;
     select_sim_pump(0);
     t_.Tick_Count = 0;
-    for (int k = 0; k <= 2; ++k)
+    for (int k = 0; k < kItemKinds; ++k)
         for (int i = 0; i <= t_.Last_Pump; ++i)
             t_.Item_Request(k, i) = NO_REQUEST;
     for (int i = 0; i <= t_.Last_Pump; ++i)

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/arrays.h"
 #include "panel/colours.h"
 
 namespace dorvane {
@@ -57,6 +58,9 @@ enum class W : std::uint8_t {
 };
 
 inline constexpr int kWidgetNames = static_cast<int>(W::Count);
+
+inline constexpr int kPresetAmounts = 8;  // Value(0..7): 10.00 to 45.00
+inline constexpr int kKeypadKeys = 11;    // Key(0..9) the digits, Key(10) "00"
 
 struct Font {
     enum class Family : std::uint8_t { Sans, Mono };

@@ -86,7 +86,7 @@ void DorvaneCtl::Cancel_Click() {
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         Enable_Sale_Button(i);
         Enable_Pump_Buttons(i);
-        for (int k = 0; k <= 2; ++k) {
+        for (int k = 0; k < kItemKinds; ++k) {
             t_.Item_Deadline(k, i) = 0;
             t_.Item_Request(k, i) = NO_REQUEST;
             t_.Item_Entry_ID(k, i) = 0;

@@ -65,7 +65,7 @@ Long DorvaneCtl::Response_Deadline() const {
 
 bool DorvaneCtl::Find_Waiting_Item(int& k, int& p) const {
     for (p = 0; p <= t_.Last_Pump; ++p)
-        for (k = 0; k <= 2; ++k)
+        for (k = 0; k < kItemKinds; ++k)
             if (t_.Item_Request(k, p) != NO_REQUEST) return true;
     return false;
 }
@@ -129,7 +129,7 @@ Boolean DorvaneCtl::Poll_Fuel_Itemization() {
 void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer /*DisplayMessage*/) {
     const int p = Pump_Number - 1;
     check_index(p, kPumpSlots, "Pump_Number - 1");
-    for (int k = 0; k <= 2; ++k) {
+    for (int k = 0; k < kItemKinds; ++k) {
         if (ZRD_Sequence_Number == t_.Item_ZRD_Seq(k, p)) {
             t_.Item_Slot = static_cast<Integer>(k);
             break;
@@ -270,7 +270,7 @@ void DorvaneCtl::ItemizeFuelKey_Click() {
 
 void DorvaneCtl::Check_POS_Timeouts() {
     for (int i = 0; i <= t_.Last_Pump; ++i) {
-        for (int k = 0; k <= 2; ++k) {
+        for (int k = 0; k < kItemKinds; ++k) {
             if (t_.Item_Deadline(k, i) != t_.Tick_Count) continue;
             t_.Item_Deadline(k, i) = 0;
             caption(W::Message1, kTimeOutPrefix + format_general(i + 1) + kTimeOutSuffix);

@@ -82,7 +82,7 @@ TEST_F(PanelFixture, shows_the_terminal_closed_state_after_start_up) {
     expect_mirrors_model();
     EXPECT_EQ(button(W::Message2)->text(), kTerminalClosed);
     EXPECT_TRUE(view.view_of(id(W::Console))->isHidden());
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < kPumpCount; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(button(W::Pump, i)->painted_back(), QColor(0xC0, 0xC0, 0xC0));
         EXPECT_TRUE(
