@@ -53,7 +53,7 @@ void DorvaneCtl::Terminal_Opened(Integer Cashier_Number, Integer Terminal_Number
 
 void DorvaneCtl::Terminal_Unlocked() {
     t_.Console_Mode = MODE_AUTH;
-    t_.Terminal_State = 1;
+    t_.Terminal_State = TERMINAL_OPEN;
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         caption(W::Pump, i, format_general(i + 1));
         enable(W::Pump, i, true);
@@ -89,13 +89,13 @@ void DorvaneCtl::Terminal_Closed() {
     t_.Terminal_Number = 0;
     t_.TCF_Day_Number = 0;
     caption(W::Message2, kTerminalClosed);
-    t_.Terminal_State = 0;
+    t_.Terminal_State = TERMINAL_CLOSED;
     Disable_Console();
 }
 
 void DorvaneCtl::Terminal_Locked() {
     caption(W::Message2, kTerminalLocked);
-    t_.Terminal_State = 2;
+    t_.Terminal_State = TERMINAL_LOCKED;
     Disable_Console();
 }
 
@@ -133,7 +133,7 @@ void DorvaneCtl::Disable_Console() {
 }
 
 void DorvaneCtl::TerminalOpenClose_Click() {
-    if (t_.Terminal_State != 0) {
+    if (t_.Terminal_State != TERMINAL_CLOSED) {
         show(W::TerminalOpenClose, true);
         caption(W::TerminalOpenClose, kOpenTerminal);
         show(W::TerminalLockUnlock, false);
@@ -149,7 +149,7 @@ void DorvaneCtl::TerminalOpenClose_Click() {
 }
 
 void DorvaneCtl::TerminalLockUnlock_Click() {
-    if (t_.Terminal_State != 2) {
+    if (t_.Terminal_State != TERMINAL_LOCKED) {
         show(W::TerminalOpenClose, false);
         caption(W::TerminalOpenClose, " ");
         show(W::TerminalLockUnlock, true);

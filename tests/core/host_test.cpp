@@ -119,7 +119,7 @@ TEST_F(SurfaceCtl, invoke_converts_arguments_before_the_call_and_writes_back_by_
     EXPECT_THROW(call("Terminal_Opened", opened), TypeMismatch);
     std::vector<Variant> too_few{Variant::integer(1)};
     EXPECT_THROW(call("Terminal_Opened", too_few), TypeMismatch);
-    EXPECT_EQ(t.Terminal_State, 0);
+    EXPECT_EQ(t.Terminal_State, TERMINAL_CLOSED);
     opened[1] = Variant::long_(81);  // a Long that fits an Integer is accepted
     call("Terminal_Opened", opened);
     EXPECT_EQ(t.Terminal_Number, 81);
