@@ -117,7 +117,12 @@ class DorvaneCtl {
     // Selecting a SimPump option by code raises its click before returning.
     void select_sim_pump(int i);
     void run_handler(int id);
-    void report_fault(const RangeFault& f);
+    template <typename Step>
+    void run_reporting_faults(Step&& step);
+
+    // The procedures below that are spelt like Hook_Click or Refresh_Pump_Status
+    // are the control's documented event handlers and procedures; the
+    // snake_case ones are helpers of this implementation.
 
     // Start-up and terminal state.
     void Start_Up();
