@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry.h"
+
 namespace dorvane::qt {
 
 namespace {
@@ -23,10 +25,6 @@ const QColor kCaptionGreyed(0x80, 0x80, 0x80);
 constexpr int kCaptionMargin = 2;
 constexpr int kSmallestCaptionPixels = 7;
 constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
-
-QColor to_qcolor(std::uint32_t rgb) {
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
 
 // Laid-out captions by what they were laid out for, shared by all keys.
 // Emptied when full: keys keep the captions they show, and a panel shows
@@ -81,7 +79,7 @@ void PanelButton::set_back(Colour c) {
 }
 
 QColor PanelButton::painted_back() const {
-    if (back_.kind == Colour::Kind::Rgb && look_ != Look::Standard) return to_qcolor(back_.rgb);
+    if (back_.kind == Colour::Kind::Rgb && look_ != Look::Standard) return to_qcolor(back_);
     return palette().color(QPalette::Button);
 }
 
