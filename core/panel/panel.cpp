@@ -67,10 +67,9 @@ std::optional<W> Panel::find_name(std::string_view name) {
     return std::nullopt;
 }
 
-std::string Panel::display_name(int id) const {
-    const Widget& w = at(id);
-    std::string s(name_of(w.name));
-    if (w.index >= 0) s += "(" + std::to_string(w.index) + ")";
+std::string Panel::display_name(W name, int index) {
+    std::string s(name_of(name));
+    if (index >= 0) s += "(" + std::to_string(index) + ")";
     return s;
 }
 

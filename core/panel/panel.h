@@ -118,8 +118,9 @@ class Panel {
     static int array_size(W name);
     static std::string_view name_of(W name);
     static std::optional<W> find_name(std::string_view name);
-    // "Pump(3)" or "Message1".
-    std::string display_name(int id) const;
+    // "Pump(3)" or "Message1": how every tool writes a widget.
+    static std::string display_name(W name, int index = -1);
+    std::string display_name(int id) const { return display_name(at(id).name, at(id).index); }
 
     // The operations the control uses; each notifies the observer only when
     // the value really changes.
