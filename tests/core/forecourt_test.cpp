@@ -68,7 +68,14 @@ PumpView view(PumpTable& t, int p) {
 }
 
 void put(Rig& f, int p, const PumpView& v) {
-    f.marks(p, v.marks);
+    auto has = [&](char c) { return v.marks.find(c) != std::string::npos; };
+    f.set_marks(p, {.calling = has('K'),
+                    .stopped = has('S'),
+                    .autopay = has('A'),
+                    .prepaid = has('P'),
+                    .prepay_unpaid = has('U'),
+                    .prepay_refunded = has('R'),
+                    .close_pending = has('C')});
     f.t.Sales_Waiting(p) = static_cast<Integer>(v.sales);
     f.t.Auth_Limit(p) = v.limit;
     f.t.Prepay_Amount(p) = v.amount;
