@@ -13,7 +13,7 @@ constexpr const char* kIndexMessage = "Error: index out of range";
 }  // namespace
 
 DorvaneCtl::DorvaneCtl(Platform& platform) : platform_(platform) {
-    Start_Up();
+    start_up();
 }
 
 // ---- Stub methods: they answer as a fuel controller without these features.

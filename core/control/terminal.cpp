@@ -21,7 +21,7 @@ constexpr Integer kPanelDay = 129;
 
 }  // namespace
 
-void DorvaneCtl::Start_Up() {
+void DorvaneCtl::start_up() {
     t_.Last_Pump = kPumpCount - 1;
     t_.Sim_Pump = 1;
     select_sim_pump(0);

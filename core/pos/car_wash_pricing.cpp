@@ -27,15 +27,15 @@ constexpr const char* kPendingFalse = "Price Changes Pending = FALSE";
 
 // A request takes over whatever exchange is open (saying so) and must be
 // polled before its deadline.
-Boolean DorvaneCtl::Open_Request(Integer request, Long& deadline, const char* out_of_sequence) {
+Boolean DorvaneCtl::open_request(Integer request, Long& deadline, const char* out_of_sequence) {
     if (t_.POS_Request != REQ_NONE) caption(W::Message1, out_of_sequence);
-    deadline = Response_Deadline();
+    deadline = response_deadline();
     t_.POS_Request = request;
     return True;
 }
 
 Boolean DorvaneCtl::Car_Wash_Request() {
-    return Open_Request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
+    return open_request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
 }
 
 void DorvaneCtl::Poll_Car_Wash_Itemization() {
@@ -53,7 +53,7 @@ void DorvaneCtl::Poll_Car_Wash_Itemization() {
 }
 
 Boolean DorvaneCtl::Fuel_Pricing_Request() {
-    return Open_Request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
+    return open_request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
 }
 
 Integer DorvaneCtl::Poll_Fuel_Pricing() {

@@ -22,7 +22,7 @@ void DorvaneCtl::Transaction_Canceled() {
 
 // A request waiting or handed out for a sale that leaves its slot is dropped,
 // and the button it had locked is free again.
-void DorvaneCtl::Drop_Request(int k, int i) {
+void DorvaneCtl::drop_request(int k, int i) {
     if (t_.Item_Request(k, i) == NO_REQUEST) return;
     t_.Item_Request(k, i) = NO_REQUEST;
     t_.Item_Deadline(k, i) = 0;
@@ -38,7 +38,7 @@ void DorvaneCtl::Finalize_Click() {
     t_.Sim_Entry_Counter = 0;
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         if (is_set(t_.Stacked_Sale_Claimed(i))) {
-            Drop_Request(1, i);
+            drop_request(1, i);
             t_.Stacked_Sale_Amount(i) = 0;
             t_.Stacked_Sale_Prepaid(i) = 0;
             t_.Stacked_Sale_Claimed(i) = False;
@@ -49,8 +49,8 @@ void DorvaneCtl::Finalize_Click() {
         if (is_set(t_.Sale_Claimed(i))) {
             // Slot 0 is paid; the stacked sale moves down and waits again,
             // queued afresh from its sale display.
-            Drop_Request(0, i);
-            Drop_Request(1, i);
+            drop_request(0, i);
+            drop_request(1, i);
             t_.Sale_Amount(i) = t_.Stacked_Sale_Amount(i);
             t_.Sale_Prepaid(i) = t_.Stacked_Sale_Prepaid(i);
             t_.Sale_Claimed(i) = t_.Stacked_Sale_Claimed(i);

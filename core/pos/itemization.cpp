@@ -59,11 +59,11 @@ Long gallons(Long cents, Integer unit_price) {
 }  // namespace
 
 // Every POS request must be answered within 15 ticks of being made.
-Long DorvaneCtl::Response_Deadline() const {
+Long DorvaneCtl::response_deadline() const {
     return checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "deadline");
 }
 
-bool DorvaneCtl::Find_Waiting_Item(int& k, int& p) const {
+bool DorvaneCtl::find_waiting_item(int& k, int& p) const {
     for (p = 0; p <= t_.Last_Pump; ++p)
         for (k = 0; k < kItemKinds; ++k)
             if (t_.Item_Request(k, p) != NO_REQUEST) return true;
@@ -76,11 +76,11 @@ Boolean DorvaneCtl::Poll_Fuel_Itemization() {
         t_.POS_Request = REQ_FUEL;
     }
     int k = 0, p = 0;
-    if (!Find_Waiting_Item(k, p)) return False;
+    if (!find_waiting_item(k, p)) return False;
 
     t_.Item_Slot = static_cast<Integer>(k);
     Pump_Number = static_cast<Integer>(p + 1);
-    t_.Item_Deadline(k, p) = Response_Deadline();
+    t_.Item_Deadline(k, p) = response_deadline();
     Itemization_Type = t_.Item_Request(k, p);
     // A slot-0 sale without its own sequence number takes the prepay's.
     if (k == 0 && t_.Item_ZRD_Seq(0, p) == 0) t_.Item_ZRD_Seq(0, p) = t_.Item_ZRD_Seq(2, p);
@@ -249,7 +249,7 @@ void DorvaneCtl::ItemizeFuelKey_Click() {
         if (!is_set(Poll_Fuel_Itemization())) return;
     } else {
         int k = 0, i = 0;
-        if (!Any_Pump_Locked() && Find_Waiting_Item(k, i)) {
+        if (!Any_Pump_Locked() && find_waiting_item(k, i)) {
             t_.Item_Slot = static_cast<Integer>(k);
             Pump_Number = static_cast<Integer>(i + 1);
             const Integer code = t_.Item_Request(k, i);
