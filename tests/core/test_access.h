@@ -67,6 +67,7 @@ struct PumpMarks {
     bool prepay_unpaid = false;
     bool prepay_refunded = false;
     bool close_pending = false;
+    bool operator==(const PumpMarks&) const = default;
 };
 
 // Records every change the panel reports.
