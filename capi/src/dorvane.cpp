@@ -397,36 +397,47 @@ const dorvane::Widget& widget_of(const DorvaneCtl& c, const char* name, int inde
     return c.panel()(*w, index);
 }
 
-// The exported method functions, in surface order. Each one's C signature is
-// the one its member's row generates, and the list keeps the rows' order.
-#define DORVANE_SURFACE_METHODS(X) \
-    X(Car_Wash_Request)            \
-    X(Poll_Car_Wash_Itemization)   \
-    X(Get_Fuel_Promos)             \
-    X(Apply_Fuel_Price_Changes)    \
-    X(Fuel_Pricing_Request)        \
-    X(Poll_Fuel_Pricing)           \
-    X(Poll_Fuel_Itemization)       \
-    X(Fuel_Itemization_Complete)   \
-    X(Put_Fuel_Discount)           \
-    X(Terminal_Opened)             \
-    X(Terminal_Unlocked)           \
-    X(Terminal_Closed)             \
-    X(Terminal_Locked)             \
-    X(Reset_Fuel_Controller)       \
-    X(Fuel_Price_Change_Pending)   \
-    X(Transaction_Finalized)       \
-    X(Transaction_Canceled)        \
-    X(Reset_Fuel_Pump)
+// The exported methods, in surface order: each one's C parameters and the
+// arguments it hands to the entry its surface row generates. The
+// definitions, the signature and order checks and the function table are
+// all made from this one list.
+#define DORVANE_SURFACE_METHODS(X)                                                               \
+    X(Car_Wash_Request, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))               \
+    X(Poll_Car_Wash_Itemization, (dorvane_ctl * ctl), (ctl))                                     \
+    X(Get_Fuel_Promos, (dorvane_ctl * ctl, dorvane_value * Promos, int16_t * result),            \
+      (ctl, Promos, result))                                                                     \
+    X(Apply_Fuel_Price_Changes, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))       \
+    X(Fuel_Pricing_Request, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))           \
+    X(Poll_Fuel_Pricing, (dorvane_ctl * ctl, int16_t * result), (ctl, result))                   \
+    X(Poll_Fuel_Itemization, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))          \
+    X(Fuel_Itemization_Complete,                                                                 \
+      (dorvane_ctl * ctl, dorvane_bool * SuccessFlag, int16_t DisplayMessage),                   \
+      (ctl, SuccessFlag, DisplayMessage))                                                        \
+    X(Put_Fuel_Discount,                                                                         \
+      (dorvane_ctl * ctl, int16_t EntryID, int32_t Discount, int16_t CentsOffPerGallon),         \
+      (ctl, EntryID, Discount, CentsOffPerGallon))                                               \
+    X(Terminal_Opened,                                                                           \
+      (dorvane_ctl * ctl, int16_t Cashier_Number, int16_t Terminal_Number,                       \
+       int16_t TCF_Day_Number),                                                                  \
+      (ctl, Cashier_Number, Terminal_Number, TCF_Day_Number))                                    \
+    X(Terminal_Unlocked, (dorvane_ctl * ctl), (ctl))                                             \
+    X(Terminal_Closed, (dorvane_ctl * ctl), (ctl))                                               \
+    X(Terminal_Locked, (dorvane_ctl * ctl), (ctl))                                               \
+    X(Reset_Fuel_Controller, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))          \
+    X(Fuel_Price_Change_Pending, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))      \
+    X(Transaction_Finalized, (dorvane_ctl * ctl, int16_t Cash_Sale_Flag), (ctl, Cash_Sale_Flag)) \
+    X(Transaction_Canceled, (dorvane_ctl * ctl), (ctl))                                          \
+    X(Reset_Fuel_Pump, (dorvane_ctl * ctl, int16_t * Pump, dorvane_bool * result),               \
+      (ctl, Pump, result))
 
-#define DORVANE_CHECK_SIGNATURE(name)                                                            \
+#define DORVANE_CHECK_SIGNATURE(name, params, args)                                              \
     static_assert(                                                                               \
         std::is_same_v<CSignature<decltype(&DorvaneCtl::name)>::type, decltype(dorvane_##name)>, \
         "C signature of " #name " differs from the control's");
 DORVANE_SURFACE_METHODS(DORVANE_CHECK_SIGNATURE)
 #undef DORVANE_CHECK_SIGNATURE
 
-#define DORVANE_ROW_OF(name) dorvane::method_row_index<&DorvaneCtl::name>(),
+#define DORVANE_ROW_OF(name, params, args) dorvane::method_row_index<&DorvaneCtl::name>(),
 constexpr std::size_t kRowOfSymbol[] = {DORVANE_SURFACE_METHODS(DORVANE_ROW_OF)};
 #undef DORVANE_ROW_OF
 static_assert(
@@ -516,87 +527,17 @@ DORVANE_PROPERTIES(DORVANE_DEFINE_PROPERTY)
 
 // ---- Methods ----------------------------------------------------------------
 
-// Each method's C function is the entry its surface row generates.
-int dorvane_Car_Wash_Request(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Car_Wash_Request>::call(ctl, result);
-}
-
-int dorvane_Poll_Car_Wash_Itemization(dorvane_ctl* ctl) {
-    return CEntry<&DorvaneCtl::Poll_Car_Wash_Itemization>::call(ctl);
-}
-
-int dorvane_Get_Fuel_Promos(dorvane_ctl* ctl, dorvane_value* Promos, int16_t* result) {
-    return CEntry<&DorvaneCtl::Get_Fuel_Promos>::call(ctl, Promos, result);
-}
-
-int dorvane_Apply_Fuel_Price_Changes(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Apply_Fuel_Price_Changes>::call(ctl, result);
-}
-
-int dorvane_Fuel_Pricing_Request(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Fuel_Pricing_Request>::call(ctl, result);
-}
-
-int dorvane_Poll_Fuel_Pricing(dorvane_ctl* ctl, int16_t* result) {
-    return CEntry<&DorvaneCtl::Poll_Fuel_Pricing>::call(ctl, result);
-}
-
-int dorvane_Poll_Fuel_Itemization(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Poll_Fuel_Itemization>::call(ctl, result);
-}
-
-int dorvane_Fuel_Itemization_Complete(dorvane_ctl* ctl, dorvane_bool* SuccessFlag,
-                                      int16_t DisplayMessage) {
-    return CEntry<&DorvaneCtl::Fuel_Itemization_Complete>::call(ctl, SuccessFlag, DisplayMessage);
-}
-
-int dorvane_Put_Fuel_Discount(dorvane_ctl* ctl, int16_t EntryID, int32_t Discount,
-                              int16_t CentsOffPerGallon) {
-    return CEntry<&DorvaneCtl::Put_Fuel_Discount>::call(ctl, EntryID, Discount, CentsOffPerGallon);
-}
-
-int dorvane_Terminal_Opened(dorvane_ctl* ctl, int16_t Cashier_Number, int16_t Terminal_Number,
-                            int16_t TCF_Day_Number) {
-    return CEntry<&DorvaneCtl::Terminal_Opened>::call(ctl, Cashier_Number, Terminal_Number,
-                                                      TCF_Day_Number);
-}
-
-int dorvane_Terminal_Unlocked(dorvane_ctl* ctl) {
-    return CEntry<&DorvaneCtl::Terminal_Unlocked>::call(ctl);
-}
-
-int dorvane_Terminal_Closed(dorvane_ctl* ctl) {
-    return CEntry<&DorvaneCtl::Terminal_Closed>::call(ctl);
-}
-
-int dorvane_Terminal_Locked(dorvane_ctl* ctl) {
-    return CEntry<&DorvaneCtl::Terminal_Locked>::call(ctl);
-}
-
-int dorvane_Reset_Fuel_Controller(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Reset_Fuel_Controller>::call(ctl, result);
-}
-
-int dorvane_Fuel_Price_Change_Pending(dorvane_ctl* ctl, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Fuel_Price_Change_Pending>::call(ctl, result);
-}
-
-int dorvane_Transaction_Finalized(dorvane_ctl* ctl, int16_t Cash_Sale_Flag) {
-    return CEntry<&DorvaneCtl::Transaction_Finalized>::call(ctl, Cash_Sale_Flag);
-}
-
-int dorvane_Transaction_Canceled(dorvane_ctl* ctl) {
-    return CEntry<&DorvaneCtl::Transaction_Canceled>::call(ctl);
-}
-
-int dorvane_Reset_Fuel_Pump(dorvane_ctl* ctl, int16_t* Pump, dorvane_bool* result) {
-    return CEntry<&DorvaneCtl::Reset_Fuel_Pump>::call(ctl, Pump, result);
-}
+#define DORVANE_DEFINE_METHOD(name, params, args)    \
+    int dorvane_##name params {                      \
+        return CEntry<&DorvaneCtl::name>::call args; \
+    }
+DORVANE_SURFACE_METHODS(DORVANE_DEFINE_METHOD)
+#undef DORVANE_DEFINE_METHOD
 
 // ---- The function table -----------------------------------------------------
 
 #define DORVANE_TABLE_ENTRY(name, T) dorvane_get_##name, dorvane_set_##name,
-#define DORVANE_METHOD_ENTRY(name) dorvane_##name,
+#define DORVANE_METHOD_ENTRY(name, params, args) dorvane_##name,
 static const dorvane_function_table kFunctions = {DORVANE_PROPERTIES(DORVANE_TABLE_ENTRY)  //
                                                   DORVANE_SURFACE_METHODS(DORVANE_METHOD_ENTRY)};
 #undef DORVANE_METHOD_ENTRY
