@@ -408,27 +408,54 @@ TEST(Console, grid_clicks_and_stacked_sales) {
 }
 
 TEST(Console, keypad_and_presets_key_a_prepay) {
-    constexpr int k00 = 10, v2 = 102, v7 = 107, v0 = 100;  // 100 + n: preset Value(n)
+    // A press: a keypad key (Key(0..9) a digit, Key(10) "00") or a preset
+    // amount (Value(0) 10.00 ... Value(7) 45.00).
+    struct Press {
+        W widget;
+        int index;
+    };
+    auto digit = [](int d) { return Press{W::Key, d}; };
+    const Press k00{W::Key, 10}, preset_10{W::Value, 0}, preset_20{W::Value, 2},
+        preset_45{W::Value, 7};
+    const auto d = digit;
     const struct {
-        std::vector<int> keys;
+        const char* name;
+        std::vector<Press> presses;
         const char* shown;
         Long amount, keypad;
-    } rows[] = {{{2, 5, k00}, "25.00 PREPAY", 2500, 2500},
-                {{1, 2, 5, 0}, "12.50 PREPAY", 1250, 1250},
-                {{v2, 7}, "0.07 PREPAY", 7, 7},
-                {{1, 2, 5, 0, v7}, "45.00 PREPAY", 4500, 0},
-                {{0}, kBannerCaption, 0, 0},
-                {{k00}, kBannerCaption, 0, 0},
-                {{v0, 0}, kBannerCaption, 0, 0},
-                {{0, 3}, "0.03 PREPAY", 3, 3},
-                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 7}, "21,474,836.47 PREPAY", 2147483647, 2147483647},
-                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 8}, "2,147,483.64 PREPAY", 214748364, 214748364},
-                {{2, 1, 4, 7, 4, 8, 3, 7, k00}, "214,748.37 PREPAY", 21474837, 21474837}};
+    } rows[] = {
+        {"digits then 00 key whole dollars", {d(2), d(5), k00}, "25.00 PREPAY", 2500, 2500},
+        {"digits key cents", {d(1), d(2), d(5), d(0)}, "12.50 PREPAY", 1250, 1250},
+        {"a digit after a preset starts a new amount", {preset_20, d(7)}, "0.07 PREPAY", 7, 7},
+        {"a preset replaces what was keyed",
+         {d(1), d(2), d(5), d(0), preset_45},
+         "45.00 PREPAY",
+         4500,
+         0},
+        {"a lone 0 is no amount", {d(0)}, kBannerCaption, 0, 0},
+        {"a lone 00 is no amount", {k00}, kBannerCaption, 0, 0},
+        {"a 0 after a preset is no amount", {preset_10, d(0)}, kBannerCaption, 0, 0},
+        {"a leading 0 is dropped", {d(0), d(3)}, "0.03 PREPAY", 3, 3},
+        {"the largest amount is taken",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(6), d(4), d(7)},
+         "21,474,836.47 PREPAY",
+         2147483647,
+         2147483647},
+        {"a digit past the largest amount is refused",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(6), d(4), d(8)},
+         "2,147,483.64 PREPAY",
+         214748364,
+         214748364},
+        {"a 00 past the largest amount is refused",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(7), k00},
+         "214,748.37 PREPAY",
+         21474837,
+         21474837}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.shown);
+        SCOPED_TRACE(r.name);
         Rig f;
-        for (int key : r.keys)
-            key >= 100 ? f.ctl.click(W::Value, key - 100) : f.ctl.click(W::Key, key);
+        for (const Press& press : r.presses)
+            f.ctl.click(press.widget, press.index);
         EXPECT_EQ(std::tuple(f.w(W::User).caption, f.t.Console_Amount, f.t.Keypad_Value),
                   std::tuple(r.shown, r.amount, r.keypad));
         EXPECT_EQ(f.t.Console_Mode, r.amount ? MODE_PREPAY : MODE_AUTH);
@@ -436,15 +463,22 @@ TEST(Console, keypad_and_presets_key_a_prepay) {
 }
 
 TEST(Console, sequence_numbers_start_again_at_1_after_the_largest) {
-    const std::function<Long(Rig&)> ways[] = {
-        [](Rig& f) { return f.ctl.click(W::Pump, 4), f.t.Pump_ZRD_Seq(4); },
-        [](Rig& f) {
-            f.ctl.click(W::Value, 0), f.ctl.click(W::Pump, 4);
-            return f.t.Item_ZRD_Seq(2, 4);
-        },
-        [](Rig& f) { return f.sim(4), f.ctl.click(W::PumpGas), f.t.Pump_ZRD_Seq(4); },
+    // Each way of authorizing pump 5 returns the number it was given.
+    const struct {
+        const char* name;
+        std::function<Long(Rig&)> authorize;
+    } ways[] = {
+        {"console AUTH", [](Rig& f) { return f.ctl.click(W::Pump, 4), f.t.Pump_ZRD_Seq(4); }},
+        {"console prepay",
+         [](Rig& f) {
+             f.ctl.click(W::Value, 0), f.ctl.click(W::Pump, 4);
+             return f.t.Item_ZRD_Seq(kPrepayItem, 4);
+         }},
+        {"customer autopay",
+         [](Rig& f) { return f.sim(4), f.ctl.click(W::PumpGas), f.t.Pump_ZRD_Seq(4); }},
     };
-    for (const auto& authorize : ways) {
+    for (const auto& [name, authorize] : ways) {
+        SCOPED_TRACE(name);
         Rig f;
         f.ctl.click(W::Pump, 4);
         f.t.ZRD_Seq_Counter = std::numeric_limits<Long>::max();
@@ -467,7 +501,7 @@ TEST(Fuelling, dispensed_above_a_lowered_authorization_is_cut_to_it) {
 
 TEST(Fuelling, hanging_up_after_fuelling_stores_a_prepaid_or_postpay_sale) {
     for (bool prepay : {true, false}) {  // postpay: an amount left, not prepaid
-        SCOPED_TRACE(prepay);
+        SCOPED_TRACE(prepay ? "a prepay of 20.00" : "postpay");
         Rig f;
         const int p = 2;
         f.authorize(p, prepay ? 2000 : 0);
@@ -527,25 +561,28 @@ TEST(Fuelling, hanging_up_before_fuel_flows) {
 }
 
 TEST(Fuelling, purchase_box_entries) {
+    constexpr Long kPostpay = 0;  // authorized from the console for 40.00
     const struct {
+        const char* name;
         const char* entry;
         Long prepay;
         const char* shown;
         Long limit;
-    } rows[] = {{"60", 0, "40.00", 4000},
-                {"12.5", 0, "12.00", 1200},
-                {"13.5", 0, "14.00", 1400},
-                {"abc", 0, "0.00", 0},
-                {"-5", 0, "0.00", 0},
-                {"99999999999", 0, "40.00", 4000},
-                {" +7 ", 0, "7.00", 700},
-                {"0.4", 0, "0.00", 0},
-                {"30", 2000, "20.00", 2000},
-                {"15", 2000, "15.00", 1500},
-                {"1,234.56", 500000, "1,235.00", 123500},
-                {"1,235.00", 500000, "1,235.00", 123500}};  // the box's own text reads back
+    } rows[] = {
+        {"more than the authorization is cut to it", "60", kPostpay, "40.00", 4000},
+        {"half a dollar rounds to even, down", "12.5", kPostpay, "12.00", 1200},
+        {"half a dollar rounds to even, up", "13.5", kPostpay, "14.00", 1400},
+        {"text that is no number is nothing", "abc", kPostpay, "0.00", 0},
+        {"a negative amount is nothing", "-5", kPostpay, "0.00", 0},
+        {"a huge amount is cut to the authorization", "99999999999", kPostpay, "40.00", 4000},
+        {"blanks and a plus sign are read", " +7 ", kPostpay, "7.00", 700},
+        {"less than half a dollar is nothing", "0.4", kPostpay, "0.00", 0},
+        {"more than a prepay is cut to it", "30", 2000, "20.00", 2000},
+        {"less than a prepay is taken", "15", 2000, "15.00", 1500},
+        {"thousands separators are read", "1,234.56", 500000, "1,235.00", 123500},
+        {"the box's own text reads back the same", "1,235.00", 500000, "1,235.00", 123500}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.entry);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.authorize(4, r.prepay);
         f.start_flow(4);
