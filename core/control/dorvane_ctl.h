@@ -1,6 +1,7 @@
 // DorvaneCtl: the fuel-forecourt simulator control. A host drives it through
-// the 37 properties and 18 methods of its surface; a tester drives it through
-// clicks, purchase entries and timer ticks; a view mirrors its widget model.
+// the properties and methods of its surface (control/surface.h); a tester
+// drives it through clicks, purchase entries and timer ticks; a view mirrors
+// its widget model.
 #pragma once
 
 #include <string>
