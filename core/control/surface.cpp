@@ -83,59 +83,74 @@ constexpr std::array kProperties = {
 #undef P_LONG
 #undef P_STR
 
+// A value of an integral type known when the row is compiled.
+template <ValueType T>
+Variant variant_of(long long v) {
+    static_assert(T == ValueType::Integer || T == ValueType::Long || T == ValueType::Boolean);
+    if constexpr (T == ValueType::Integer)
+        return Variant::integer(static_cast<Integer>(v));
+    else if constexpr (T == ValueType::Long)
+        return Variant::long_(static_cast<Long>(v));
+    else
+        return Variant::boolean(static_cast<Boolean>(v));
+}
+
 // How one argument travels into a member: converted to its parameter's type
-// before the call, and written back after it when the member takes it by
+// T before the call, and written back after it when the member takes it by
 // reference.
-template <typename A>
+template <typename A, ValueType T>
 struct Argument {
     using Held = std::remove_cvref_t<A>;
-    static Held load(const Variant& v, const ParamInfo& p) {
-        return static_cast<Held>(v.to_integral(p.type));
-    }
+    static Held load(const Variant& v) { return static_cast<Held>(v.to_integral(T)); }
     static Held& pass(Held& h) { return h; }
-    static void write_back(Variant& v, const ParamInfo& p, const Held& h) {
-        if constexpr (std::is_lvalue_reference_v<A>) v = Variant::of_type(p.type, h);
+    static void write_back([[maybe_unused]] Variant& v, [[maybe_unused]] const Held& h) {
+        if constexpr (std::is_lvalue_reference_v<A>) v = variant_of<T>(h);
     }
 };
 
 // A Variant parameter takes the host's value as it is, and the member may
 // change it in place.
-template <>
-struct Argument<Variant&> {
+template <ValueType T>
+struct Argument<Variant&, T> {
     using Held = Variant*;
-    static Held load(Variant& v, const ParamInfo&) { return &v; }
+    static Held load(Variant& v) { return &v; }
     static Variant& pass(Held h) { return *h; }
-    static void write_back(Variant&, const ParamInfo&, Held) {}
+    static void write_back(Variant&, Held) {}
 };
-
-template <typename R, typename... A, std::size_t... I>
-Variant call_member(DorvaneCtl& ctl, R (DorvaneCtl::*member)(A...), const MethodInfo& m,
-                    std::span<Variant> args, std::index_sequence<I...>) {
-    // Every argument is converted before the call, as a by-name call does.
-    [[maybe_unused]] std::tuple<typename Argument<A>::Held...> held{
-        Argument<A>::load(args[I], m.params[I])...};
-    if constexpr (std::is_void_v<R>) {
-        (ctl.*member)(Argument<A>::pass(std::get<I>(held))...);
-        (Argument<A>::write_back(args[I], m.params[I], std::get<I>(held)), ...);
-        return {};
-    } else {
-        const R result = (ctl.*member)(Argument<A>::pass(std::get<I>(held))...);
-        (Argument<A>::write_back(args[I], m.params[I], std::get<I>(held)), ...);
-        return Variant::of_type(*m.result, result);
-    }
-}
 
 template <typename R, typename... A>
 constexpr std::size_t arity(R (DorvaneCtl::*)(A...)) {
     return sizeof...(A);
 }
 
-using Invoker = Variant (*)(DorvaneCtl&, const MethodInfo&, std::span<Variant>);
+// The invoker of row I: its member called with the host's arguments, every
+// type taken from the row when it is compiled.
+template <std::size_t I, typename R, typename... A, std::size_t... K>
+Variant call_row(DorvaneCtl& ctl, std::span<Variant> args, R (DorvaneCtl::*)(A...),
+                 std::index_sequence<K...>) {
+    constexpr const MethodInfo& m = std::get<I>(kMethodRows).info;
+    static_assert(m.params.size() == sizeof...(A),
+                  "a method row lists as many parameters as its member takes");
+    constexpr auto member = MethodRowAt<I>::member;
+    // Every argument is converted before the call, as a by-name call does.
+    [[maybe_unused]] std::tuple<typename Argument<A, m.params[K].type>::Held...> held{
+        Argument<A, m.params[K].type>::load(args[K])...};
+    if constexpr (std::is_void_v<R>) {
+        (ctl.*member)(Argument<A, m.params[K].type>::pass(std::get<K>(held))...);
+        (Argument<A, m.params[K].type>::write_back(args[K], std::get<K>(held)), ...);
+        return {};
+    } else {
+        const R result = (ctl.*member)(Argument<A, m.params[K].type>::pass(std::get<K>(held))...);
+        (Argument<A, m.params[K].type>::write_back(args[K], std::get<K>(held)), ...);
+        return variant_of<*m.result>(result);
+    }
+}
 
-// The invoker of row I: its member called with the host's arguments.
+using Invoker = Variant (*)(DorvaneCtl&, std::span<Variant>);
+
 template <std::size_t I>
-Variant invoke_row(DorvaneCtl& ctl, const MethodInfo& m, std::span<Variant> args) {
-    return call_member(ctl, MethodRowAt<I>::member, m, args,
+Variant invoke_row(DorvaneCtl& ctl, std::span<Variant> args) {
+    return call_row<I>(ctl, args, MethodRowAt<I>::member,
                        std::make_index_sequence<arity(MethodRowAt<I>::member)>{});
 }
 
@@ -146,9 +161,6 @@ struct MethodAccess {
 
 template <std::size_t... I>
 constexpr std::array<MethodAccess, kMethodCount> method_table(std::index_sequence<I...>) {
-    static_assert(
-        ((std::get<I>(kMethodRows).info.params.size() == arity(MethodRowAt<I>::member)) && ...),
-        "a method row lists as many parameters as its member takes");
     return {MethodAccess{std::get<I>(kMethodRows).info, &invoke_row<I>}...};
 }
 
@@ -227,7 +239,7 @@ Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
     if (args.size() != m.info.params.size())
         throw TypeMismatch(std::string(m.info.name) + " takes " +
                            std::to_string(m.info.params.size()) + " argument(s)");
-    return m.invoke(ctl, m.info, args);
+    return m.invoke(ctl, args);
 }
 
 }  // namespace dorvane
