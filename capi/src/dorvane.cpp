@@ -125,10 +125,9 @@ int guarded(dorvane_ctl* h, Body&& body) noexcept {
     try {
         body(h->ctl);
         return DORVANE_OK;
-    } catch (const dorvane::OverflowFault& e) {
-        return record(h, DORVANE_E_OVERFLOW, e.what());
-    } catch (const dorvane::IndexFault& e) {
-        return record(h, DORVANE_E_INDEX, e.what());
+    } catch (const dorvane::RangeFault& e) {
+        const bool index = e.kind() == dorvane::RangeFault::Kind::Index;
+        return record(h, index ? DORVANE_E_INDEX : DORVANE_E_OVERFLOW, e.what());
     } catch (const dorvane::TypeMismatch& e) {
         return record(h, DORVANE_E_TYPE, e.what());
     } catch (const NullArgument& e) {
