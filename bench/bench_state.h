@@ -71,7 +71,7 @@ inline void run_lines(DorvaneCtl& ctl, VirtualPlatform& platform,
 // shows pump 1.
 inline void typical_state(DorvaneCtl& ctl, VirtualPlatform& platform) {
     run_lines(ctl, platform, {"clock 2026-12-05 06:10:00", "call Terminal_Opened 44 81 129"});
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < kPumpCount; ++i) {
         const std::string line = "click Pump(" + std::to_string(i) + ")";
         run_lines(ctl, platform, {line.c_str()});
     }

@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "dorvane/common/arrays.h"
 #include "dorvane/control/surface.h"
 #include "dorvane/forecourt/members.h"
 #include "geometry.h"
@@ -39,8 +40,6 @@ namespace {
 
 constexpr const char* kTitle = "Dorvane demo host";
 constexpr const char* kScriptFilter = "Scenario scripts (*.dvs);;All files (*)";
-constexpr int kPumps = 24;
-constexpr int kItemsPerPump = 3;
 constexpr int kHostPanelWidth = 460;
 constexpr int kLogLines = 10;
 constexpr int kWindowMargin = 64;
@@ -354,7 +353,7 @@ void DemoWindow::build_host_panel(QWidget* host) {
     auto* chooser = new QHBoxLayout;
     chooser->addWidget(new QLabel(tr("Pump"), inspector));
     inspected_pump_ = new QSpinBox(inspector);
-    inspected_pump_->setRange(1, kPumps);
+    inspected_pump_->setRange(1, kPumpCount);
     chooser->addWidget(inspected_pump_);
     follow_sim_pump_ = new QCheckBox(tr("the pump under the simulator"), inspector);
     follow_sim_pump_->setChecked(true);
@@ -573,7 +572,7 @@ void DemoWindow::refresh() {
                 rows.emplace_back(QStringLiteral("%1(%2)").arg(name).arg(pump), value(0));
                 break;
             case MemberShape::PerItem:
-                for (int k = 0; k < kItemsPerPump; ++k)
+                for (int k = 0; k < kItemKinds; ++k)
                     rows.emplace_back(QStringLiteral("%1(%2, %3)").arg(name).arg(k).arg(pump),
                                       value(k));
                 break;

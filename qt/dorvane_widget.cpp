@@ -45,10 +45,6 @@ QFont font_of(const Font& f, double zoom) {
     return q;
 }
 
-QColor rgb_of(Colour c) {
-    return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
-}
-
 // Focus moves that the user made, as opposed to those that follow from a
 // widget being hidden or the window losing the activation.
 bool user_moved_focus(Qt::FocusReason r) {
@@ -283,7 +279,7 @@ void DorvaneWidget::apply(int id, WidgetProperty what) {
                 button->set_back(w.back);
             } else {
                 QPalette pal = purchase_->palette();
-                pal.setColor(QPalette::Base, rgb_of(w.back));
+                pal.setColor(QPalette::Base, to_qcolor(w.back));
                 purchase_->setPalette(pal);
             }
             break;

@@ -1,6 +1,8 @@
-// Twips to pixels, in one place: 15 twips per pixel at 96 dpi, times the zoom.
+// The model's places and colours in Qt's terms, in one place. Twips become
+// pixels at 15 twips per pixel at 96 dpi, times the zoom.
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <cmath>
 
@@ -35,6 +37,12 @@ inline int to_twips(int pixels, double zoom) {
 inline int font_pixels(double points, double zoom) {
     const long px = std::lround(points * kPixelsPerPoint * zoom);
     return px < 1 ? 1 : static_cast<int>(px);
+}
+
+// The RGB value of a back colour as a QColor.
+inline QColor to_qcolor(Colour c) {
+    const Channels rgb = channels_of(c.rgb);
+    return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
 }  // namespace dorvane::qt

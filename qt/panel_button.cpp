@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry.h"
+
 namespace dorvane::qt {
 
 namespace {
@@ -25,10 +27,6 @@ constexpr int kSmallestCaptionPixels = 7;
 constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
 // The keyboard-focus mark: a dotted rectangle this far inside the key.
 constexpr int kFocusInset = 3;
-
-QColor to_qcolor(std::uint32_t rgb) {
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
 
 // Laid-out captions by what they were laid out for, shared by all keys.
 // Emptied when full: keys keep the captions they show, and a panel shows
@@ -83,7 +81,7 @@ void PanelButton::set_back(Colour c) {
 }
 
 QColor PanelButton::painted_back() const {
-    if (back_.kind == Colour::Kind::Rgb && look_ != Look::Standard) return to_qcolor(back_.rgb);
+    if (back_.kind == Colour::Kind::Rgb && look_ != Look::Standard) return to_qcolor(back_);
     return palette().color(QPalette::Button);
 }
 

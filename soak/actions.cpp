@@ -163,20 +163,34 @@ Action Decoder::next(const DorvaneCtl& ctl) {
         // What a tester at the simulated pump reaches for most.
         const int sp = ctl.pump_table().Sim_Pump;
         const std::uint8_t s = in_.byte();
-        const int focus[] = {panel.id(W::Hook),         panel.id(W::PumpGas),
-                             panel.id(W::Status, sp),   panel.id(W::Pump, sp),
-                             panel.id(W::Sale, sp),     panel.id(W::ItemizeFuelKey),
-                             panel.id(W::Finalize),     panel.id(W::Cancel),
-                             panel.id(W::Message1),     panel.id(W::TerminalOpenClose),
-                             panel.id(W::AuthKey),      panel.id(W::Value, s % 8),
-                             panel.id(W::Key, s % 11),  panel.id(W::SimPump, s % 24),
-                             panel.id(W::Pump, s % 24), panel.id(W::Status, s % 24),
-                             panel.id(W::Hook),         panel.id(W::PumpGas),
-                             panel.id(W::Status, sp),   panel.id(W::MoveKey),
-                             panel.id(W::CloseKey),     panel.id(W::StopKey),
-                             panel.id(W::Hook),         panel.id(W::Pump, sp),
-                             panel.id(W::Pump, sp),     panel.id(W::Sale, sp),
-                             panel.id(W::Status, sp),   panel.id(W::Finalize)};
+        const int focus[] = {panel.id(W::Hook),
+                             panel.id(W::PumpGas),
+                             panel.id(W::Status, sp),
+                             panel.id(W::Pump, sp),
+                             panel.id(W::Sale, sp),
+                             panel.id(W::ItemizeFuelKey),
+                             panel.id(W::Finalize),
+                             panel.id(W::Cancel),
+                             panel.id(W::Message1),
+                             panel.id(W::TerminalOpenClose),
+                             panel.id(W::AuthKey),
+                             panel.id(W::Value, s % 8),
+                             panel.id(W::Key, s % 11),
+                             panel.id(W::SimPump, s % kPumpCount),
+                             panel.id(W::Pump, s % kPumpCount),
+                             panel.id(W::Status, s % kPumpCount),
+                             panel.id(W::Hook),
+                             panel.id(W::PumpGas),
+                             panel.id(W::Status, sp),
+                             panel.id(W::MoveKey),
+                             panel.id(W::CloseKey),
+                             panel.id(W::StopKey),
+                             panel.id(W::Hook),
+                             panel.id(W::Pump, sp),
+                             panel.id(W::Pump, sp),
+                             panel.id(W::Sale, sp),
+                             panel.id(W::Status, sp),
+                             panel.id(W::Finalize)};
         const int n = static_cast<int>(std::size(focus));
         a.kind = Kind::Click;
         a.widget = focus[(s / 24) % n];

@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
             if (m.shape == MemberShape::Scalar)
                 expect_now(m, 0);
             else if (m.shape == MemberShape::PerPump)
-                for (int i = 0; i < 24; ++i)
+                for (int i = 0; i < kPumpCount; ++i)
                     expect_now(m, i);
         }
         return 0;

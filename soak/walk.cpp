@@ -12,8 +12,8 @@ namespace dorvane::soak {
 
 namespace {
 
-constexpr int kFirstSpare = 24;  // entries 24..31 of every array are never in use
-constexpr int kPumps = 24;
+constexpr int kFirstSpare = kPumpCount;  // entries 24..31 of every array are never in use
+constexpr int kPumps = kPumpCount;
 
 std::string target(const MemberInfo& m, int k, int i) {
     return script::format_target(member_target(m, k, i));

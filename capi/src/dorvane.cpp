@@ -7,13 +7,17 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "control/method_rows.h"
 #include "dorvane/common/platform.h"
 #include "dorvane/common/types.h"
 #include "dorvane/common/variant.h"
@@ -126,10 +130,9 @@ int guarded(dorvane_ctl* h, Body&& body) noexcept {
     try {
         body(h->ctl);
         return DORVANE_OK;
-    } catch (const dorvane::OverflowFault& e) {
-        return record(h, DORVANE_E_OVERFLOW, e.what());
-    } catch (const dorvane::IndexFault& e) {
-        return record(h, DORVANE_E_INDEX, e.what());
+    } catch (const dorvane::RangeFault& e) {
+        const bool index = e.kind() == dorvane::RangeFault::Kind::Index;
+        return record(h, index ? DORVANE_E_INDEX : DORVANE_E_OVERFLOW, e.what());
     } catch (const dorvane::TypeMismatch& e) {
         return record(h, DORVANE_E_TYPE, e.what());
     } catch (const NullArgument& e) {
@@ -286,7 +289,7 @@ int set_text(dorvane_ctl* h, dorvane::String DorvaneCtl::*member, const char* va
 #define DORVANE_GET_ARGS_BOOLEAN value
 #define DORVANE_GET_ARGS_STRING buf, size, length
 
-// ---- Methods: each C signature must mirror its C++ member -----------------
+// ---- Methods: each C entry is generated from its surface row -------------
 
 template <typename T>
 struct CArg {
@@ -312,47 +315,143 @@ struct CSignature<void (DorvaneCtl::*)(A...)> {
     using type = int(dorvane_ctl*, typename CArg<A>::type...);
 };
 
-#define DORVANE_CHECK_SIGNATURE(name)                                                            \
-    static_assert(                                                                               \
-        std::is_same_v<CSignature<decltype(&DorvaneCtl::name)>::type, decltype(dorvane_##name)>, \
-        "C signature of " #name " differs from the control's")
+// How one C argument reaches the member: a pointer the member writes through
+// must not be NULL; a tagged value becomes a Variant and, if the member
+// changed it, is written back with the handle's strings.
+template <typename A>
+struct CArgument {
+    static void check([[maybe_unused]] typename CArg<A>::type a,
+                      [[maybe_unused]] const char* name) {
+        if constexpr (std::is_lvalue_reference_v<A>) required(a, name);
+    }
+    static typename CArg<A>::type hold(typename CArg<A>::type a) { return a; }
+    static A pass(typename CArg<A>::type a) {
+        if constexpr (std::is_lvalue_reference_v<A>)
+            return *a;
+        else
+            return a;
+    }
+    static void write_back(dorvane_ctl*, typename CArg<A>::type, const typename CArg<A>::type&) {}
+};
 
-DORVANE_CHECK_SIGNATURE(Car_Wash_Request);
-DORVANE_CHECK_SIGNATURE(Poll_Car_Wash_Itemization);
-DORVANE_CHECK_SIGNATURE(Get_Fuel_Promos);
-DORVANE_CHECK_SIGNATURE(Apply_Fuel_Price_Changes);
-DORVANE_CHECK_SIGNATURE(Fuel_Pricing_Request);
-DORVANE_CHECK_SIGNATURE(Poll_Fuel_Pricing);
-DORVANE_CHECK_SIGNATURE(Poll_Fuel_Itemization);
-DORVANE_CHECK_SIGNATURE(Fuel_Itemization_Complete);
-DORVANE_CHECK_SIGNATURE(Put_Fuel_Discount);
-DORVANE_CHECK_SIGNATURE(Terminal_Opened);
-DORVANE_CHECK_SIGNATURE(Terminal_Unlocked);
-DORVANE_CHECK_SIGNATURE(Terminal_Closed);
-DORVANE_CHECK_SIGNATURE(Terminal_Locked);
-DORVANE_CHECK_SIGNATURE(Reset_Fuel_Controller);
-DORVANE_CHECK_SIGNATURE(Fuel_Price_Change_Pending);
-DORVANE_CHECK_SIGNATURE(Transaction_Finalized);
-DORVANE_CHECK_SIGNATURE(Transaction_Canceled);
-DORVANE_CHECK_SIGNATURE(Reset_Fuel_Pump);
+template <>
+struct CArgument<Variant&> {
+    struct Held {
+        Variant before, value;
+    };
+    static void check(dorvane_value* a, const char* name) { required(a, name); }
+    static Held hold(dorvane_value* a) {
+        Variant v = to_variant(*a);
+        return {v, v};
+    }
+    static Variant& pass(Held& h) { return h.value; }
+    static void write_back(dorvane_ctl* h, dorvane_value* a, const Held& held) {
+        if (held.value == held.before) return;
+        h->handed_out.clear();
+        from_variant(h, held.value, *a);
+    }
+};
 
-template <typename R>
-int call_with_result(dorvane_ctl* h, R (DorvaneCtl::*method)(), R* result) {
-    return guarded(h, [&](DorvaneCtl& c) {
+// The C entry of surface method number I: the pointers are checked in order,
+// the result pointer last, then the member runs on the converted arguments.
+template <std::size_t I, typename M = dorvane::MethodMemberAt<I>>
+struct CMethod;
+
+template <std::size_t I, typename R, typename... A>
+struct CMethod<I, R (DorvaneCtl::*)(A...)> {
+    static int call(dorvane_ctl* h, typename CArg<A>::type... a, R* result) {
+        return guarded(
+            h, [&](DorvaneCtl& c) { run(h, c, result, std::index_sequence_for<A...>{}, a...); });
+    }
+    template <std::size_t... K>
+    static void run([[maybe_unused]] dorvane_ctl* h, DorvaneCtl& c, R* result,
+                    std::index_sequence<K...>, typename CArg<A>::type... a) {
+        [[maybe_unused]] const auto& params = std::get<I>(dorvane::kMethodRows).info.params;
+        (CArgument<A>::check(a, params[K].name.data()), ...);
         required(result, "result");
-        *result = (c.*method)();
-    });
-}
+        [[maybe_unused]] std::tuple held{CArgument<A>::hold(a)...};
+        *result = (c.*dorvane::MethodRowAt<I>::member)(CArgument<A>::pass(std::get<K>(held))...);
+        (CArgument<A>::write_back(h, a, std::get<K>(held)), ...);
+    }
+};
 
-int call(dorvane_ctl* h, void (DorvaneCtl::*method)()) {
-    return guarded(h, [&](DorvaneCtl& c) { (c.*method)(); });
-}
+template <std::size_t I, typename... A>
+struct CMethod<I, void (DorvaneCtl::*)(A...)> {
+    static int call(dorvane_ctl* h, typename CArg<A>::type... a) {
+        return guarded(h, [&](DorvaneCtl& c) { run(h, c, std::index_sequence_for<A...>{}, a...); });
+    }
+    template <std::size_t... K>
+    static void run([[maybe_unused]] dorvane_ctl* h, DorvaneCtl& c, std::index_sequence<K...>,
+                    typename CArg<A>::type... a) {
+        [[maybe_unused]] const auto& params = std::get<I>(dorvane::kMethodRows).info.params;
+        (CArgument<A>::check(a, params[K].name.data()), ...);
+        [[maybe_unused]] std::tuple held{CArgument<A>::hold(a)...};
+        (c.*dorvane::MethodRowAt<I>::member)(CArgument<A>::pass(std::get<K>(held))...);
+        (CArgument<A>::write_back(h, a, std::get<K>(held)), ...);
+    }
+};
+
+// The C entry of a member, by its row.
+template <auto Member>
+using CEntry = CMethod<dorvane::method_row_index<Member>()>;
 
 const dorvane::Widget& widget_of(const DorvaneCtl& c, const char* name, int index) {
     auto w = dorvane::Panel::find_name(required(name, "widget"));
     if (!w) throw UnknownName(std::string("no widget named ") + name);
     return c.panel()(*w, index);
 }
+
+// The exported methods, in surface order: each one's C parameters and the
+// arguments it hands to the entry its surface row generates. The
+// definitions, the signature and order checks and the function table are
+// all made from this one list.
+#define DORVANE_SURFACE_METHODS(X)                                                               \
+    X(Car_Wash_Request, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))               \
+    X(Poll_Car_Wash_Itemization, (dorvane_ctl * ctl), (ctl))                                     \
+    X(Get_Fuel_Promos, (dorvane_ctl * ctl, dorvane_value * Promos, int16_t * result),            \
+      (ctl, Promos, result))                                                                     \
+    X(Apply_Fuel_Price_Changes, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))       \
+    X(Fuel_Pricing_Request, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))           \
+    X(Poll_Fuel_Pricing, (dorvane_ctl * ctl, int16_t * result), (ctl, result))                   \
+    X(Poll_Fuel_Itemization, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))          \
+    X(Fuel_Itemization_Complete,                                                                 \
+      (dorvane_ctl * ctl, dorvane_bool * SuccessFlag, int16_t DisplayMessage),                   \
+      (ctl, SuccessFlag, DisplayMessage))                                                        \
+    X(Put_Fuel_Discount,                                                                         \
+      (dorvane_ctl * ctl, int16_t EntryID, int32_t Discount, int16_t CentsOffPerGallon),         \
+      (ctl, EntryID, Discount, CentsOffPerGallon))                                               \
+    X(Terminal_Opened,                                                                           \
+      (dorvane_ctl * ctl, int16_t Cashier_Number, int16_t Terminal_Number,                       \
+       int16_t TCF_Day_Number),                                                                  \
+      (ctl, Cashier_Number, Terminal_Number, TCF_Day_Number))                                    \
+    X(Terminal_Unlocked, (dorvane_ctl * ctl), (ctl))                                             \
+    X(Terminal_Closed, (dorvane_ctl * ctl), (ctl))                                               \
+    X(Terminal_Locked, (dorvane_ctl * ctl), (ctl))                                               \
+    X(Reset_Fuel_Controller, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))          \
+    X(Fuel_Price_Change_Pending, (dorvane_ctl * ctl, dorvane_bool * result), (ctl, result))      \
+    X(Transaction_Finalized, (dorvane_ctl * ctl, int16_t Cash_Sale_Flag), (ctl, Cash_Sale_Flag)) \
+    X(Transaction_Canceled, (dorvane_ctl * ctl), (ctl))                                          \
+    X(Reset_Fuel_Pump, (dorvane_ctl * ctl, int16_t * Pump, dorvane_bool * result),               \
+      (ctl, Pump, result))
+
+#define DORVANE_CHECK_SIGNATURE(name, params, args)                                              \
+    static_assert(                                                                               \
+        std::is_same_v<CSignature<decltype(&DorvaneCtl::name)>::type, decltype(dorvane_##name)>, \
+        "C signature of " #name " differs from the control's");
+DORVANE_SURFACE_METHODS(DORVANE_CHECK_SIGNATURE)
+#undef DORVANE_CHECK_SIGNATURE
+
+#define DORVANE_ROW_OF(name, params, args) dorvane::method_row_index<&DorvaneCtl::name>(),
+constexpr std::size_t kRowOfSymbol[] = {DORVANE_SURFACE_METHODS(DORVANE_ROW_OF)};
+#undef DORVANE_ROW_OF
+static_assert(
+    std::size(kRowOfSymbol) == dorvane::kMethodCount &&
+        [] {
+            for (std::size_t m = 0; m < std::size(kRowOfSymbol); ++m)
+                if (kRowOfSymbol[m] != m) return false;
+            return true;
+        }(),
+    "the exported methods are listed in surface order");
 
 }  // namespace
 
@@ -448,124 +547,20 @@ DORVANE_PROPERTIES(DORVANE_DEFINE_PROPERTY)
 
 // ---- Methods ----------------------------------------------------------------
 
-int dorvane_Car_Wash_Request(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Car_Wash_Request, result);
-}
-
-int dorvane_Poll_Car_Wash_Itemization(dorvane_ctl* ctl) {
-    return call(ctl, &DorvaneCtl::Poll_Car_Wash_Itemization);
-}
-
-int dorvane_Get_Fuel_Promos(dorvane_ctl* ctl, dorvane_value* Promos, int16_t* result) {
-    return guarded(ctl, [&](DorvaneCtl& c) {
-        required(Promos, "Promos");
-        required(result, "result");
-        const Variant before = to_variant(*Promos);
-        Variant promos = before;
-        *result = c.Get_Fuel_Promos(promos);
-        if (!(promos == before)) {
-            ctl->handed_out.clear();
-            from_variant(ctl, promos, *Promos);
-        }
-    });
-}
-
-int dorvane_Apply_Fuel_Price_Changes(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Apply_Fuel_Price_Changes, result);
-}
-
-int dorvane_Fuel_Pricing_Request(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Fuel_Pricing_Request, result);
-}
-
-int dorvane_Poll_Fuel_Pricing(dorvane_ctl* ctl, int16_t* result) {
-    return call_with_result(ctl, &DorvaneCtl::Poll_Fuel_Pricing, result);
-}
-
-int dorvane_Poll_Fuel_Itemization(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Poll_Fuel_Itemization, result);
-}
-
-int dorvane_Fuel_Itemization_Complete(dorvane_ctl* ctl, dorvane_bool* SuccessFlag,
-                                      int16_t DisplayMessage) {
-    return guarded(ctl, [&](DorvaneCtl& c) {
-        c.Fuel_Itemization_Complete(*required(SuccessFlag, "SuccessFlag"), DisplayMessage);
-    });
-}
-
-int dorvane_Put_Fuel_Discount(dorvane_ctl* ctl, int16_t EntryID, int32_t Discount,
-                              int16_t CentsOffPerGallon) {
-    return guarded(
-        ctl, [&](DorvaneCtl& c) { c.Put_Fuel_Discount(EntryID, Discount, CentsOffPerGallon); });
-}
-
-int dorvane_Terminal_Opened(dorvane_ctl* ctl, int16_t Cashier_Number, int16_t Terminal_Number,
-                            int16_t TCF_Day_Number) {
-    return guarded(ctl, [&](DorvaneCtl& c) {
-        c.Terminal_Opened(Cashier_Number, Terminal_Number, TCF_Day_Number);
-    });
-}
-
-int dorvane_Terminal_Unlocked(dorvane_ctl* ctl) {
-    return call(ctl, &DorvaneCtl::Terminal_Unlocked);
-}
-
-int dorvane_Terminal_Closed(dorvane_ctl* ctl) {
-    return call(ctl, &DorvaneCtl::Terminal_Closed);
-}
-
-int dorvane_Terminal_Locked(dorvane_ctl* ctl) {
-    return call(ctl, &DorvaneCtl::Terminal_Locked);
-}
-
-int dorvane_Reset_Fuel_Controller(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Reset_Fuel_Controller, result);
-}
-
-int dorvane_Fuel_Price_Change_Pending(dorvane_ctl* ctl, dorvane_bool* result) {
-    return call_with_result(ctl, &DorvaneCtl::Fuel_Price_Change_Pending, result);
-}
-
-int dorvane_Transaction_Finalized(dorvane_ctl* ctl, int16_t Cash_Sale_Flag) {
-    return guarded(ctl, [&](DorvaneCtl& c) { c.Transaction_Finalized(Cash_Sale_Flag); });
-}
-
-int dorvane_Transaction_Canceled(dorvane_ctl* ctl) {
-    return call(ctl, &DorvaneCtl::Transaction_Canceled);
-}
-
-int dorvane_Reset_Fuel_Pump(dorvane_ctl* ctl, int16_t* Pump, dorvane_bool* result) {
-    return guarded(ctl, [&](DorvaneCtl& c) {
-        required(Pump, "Pump");
-        required(result, "result");
-        *result = c.Reset_Fuel_Pump(*Pump);
-    });
-}
+#define DORVANE_DEFINE_METHOD(name, params, args)    \
+    int dorvane_##name params {                      \
+        return CEntry<&DorvaneCtl::name>::call args; \
+    }
+DORVANE_SURFACE_METHODS(DORVANE_DEFINE_METHOD)
+#undef DORVANE_DEFINE_METHOD
 
 // ---- The function table -----------------------------------------------------
 
 #define DORVANE_TABLE_ENTRY(name, T) dorvane_get_##name, dorvane_set_##name,
-static const dorvane_function_table kFunctions = {
-    DORVANE_PROPERTIES(DORVANE_TABLE_ENTRY)  //
-    dorvane_Car_Wash_Request,
-    dorvane_Poll_Car_Wash_Itemization,
-    dorvane_Get_Fuel_Promos,
-    dorvane_Apply_Fuel_Price_Changes,
-    dorvane_Fuel_Pricing_Request,
-    dorvane_Poll_Fuel_Pricing,
-    dorvane_Poll_Fuel_Itemization,
-    dorvane_Fuel_Itemization_Complete,
-    dorvane_Put_Fuel_Discount,
-    dorvane_Terminal_Opened,
-    dorvane_Terminal_Unlocked,
-    dorvane_Terminal_Closed,
-    dorvane_Terminal_Locked,
-    dorvane_Reset_Fuel_Controller,
-    dorvane_Fuel_Price_Change_Pending,
-    dorvane_Transaction_Finalized,
-    dorvane_Transaction_Canceled,
-    dorvane_Reset_Fuel_Pump,
-};
+#define DORVANE_METHOD_ENTRY(name, params, args) dorvane_##name,
+static const dorvane_function_table kFunctions = {DORVANE_PROPERTIES(DORVANE_TABLE_ENTRY)  //
+                                                  DORVANE_SURFACE_METHODS(DORVANE_METHOD_ENTRY)};
+#undef DORVANE_METHOD_ENTRY
 #undef DORVANE_TABLE_ENTRY
 
 const dorvane_function_table* dorvane_functions(void) {

@@ -1,8 +1,8 @@
 // The attendant console's command-then-pump protocol: AUTH, PREPAY, STOP,
 // CLOSE, MOVE, ALL STOP and the amount line.
-#include "dorvane/common/format.h"
 #include "console/console_texts.h"
 #include "control/banner.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -29,7 +29,7 @@ void DorvaneCtl::Pump_Click(int i) {
                     case IDLE:
                         if (t_.Sales_Waiting(i) >= 2) break;  // two unpaid sales: no more
                         t_.Pump_State(i) = AUTH;
-                        t_.Pump_ZRD_Seq(i) = Next_ZRD_Seq();
+                        t_.Pump_ZRD_Seq(i) = next_zrd_seq();
                         t_.Auth_Limit(i) = kConsoleAuthLimit;
                         t_.Prepay_Amount(i) = 0;
                         break;
@@ -38,7 +38,7 @@ void DorvaneCtl::Pump_Click(int i) {
                             t_.Calling(i) = False;  // the call is answered; the alarm stops
                         } else {
                             t_.Pump_State(i) = AUTH;
-                            t_.Pump_ZRD_Seq(i) = Next_ZRD_Seq();
+                            t_.Pump_ZRD_Seq(i) = next_zrd_seq();
                             t_.Auth_Limit(i) = kConsoleAuthLimit;
                         }
                         break;
@@ -74,7 +74,7 @@ void DorvaneCtl::Pump_Click(int i) {
                     Disable_Pump_Buttons(i);
                     t_.Prepay_Amount(i) = t_.Console_Amount;
                     t_.Auth_Limit(i) = 0;
-                    t_.Item_ZRD_Seq(2, i) = Next_ZRD_Seq();
+                    t_.Item_ZRD_Seq(2, i) = next_zrd_seq();
                     // A new prepay starts without the refund mark of an earlier one.
                     t_.Prepay_Refunded(i) = False;
                 } else if (state == AUTH && is_set(t_.Prepaid(i)) && t_.Console_Amount == 0) {
@@ -120,8 +120,8 @@ void DorvaneCtl::Pump_Click(int i) {
             case MODE_MOVE_TO:
                 // A source dropped meanwhile (-1) ends the MOVE with nothing moved.
                 if ((state == IDLE || state == CALL) && t_.Move_Source != -1)
-                    Move_Authorization(t_.Move_Source, i);
-                Finish_Move();
+                    move_authorization(t_.Move_Source, i);
+                finish_move();
                 break;
             default:
                 break;
@@ -130,7 +130,7 @@ void DorvaneCtl::Pump_Click(int i) {
 
     Refresh_Pump_Status(i);
     if (t_.Console_Mode == MODE_MOVE_TO) {
-        Refresh_All_Console_Lines();
+        refresh_all_console_lines();
     } else {
         User_Click();
         AuthKey_Click();
@@ -140,7 +140,7 @@ void DorvaneCtl::Pump_Click(int i) {
     Refresh_Panel_Keys(t_.Sim_Pump);
 }
 
-void DorvaneCtl::Move_Authorization(int s, int d) {
+void DorvaneCtl::move_authorization(int s, int d) {
     t_.Auth_Limit(d) = t_.Auth_Limit(s);
     t_.Prepay_Amount(d) = t_.Prepay_Amount(s);
     t_.Prepaid(d) = t_.Prepaid(s);
@@ -164,7 +164,7 @@ void DorvaneCtl::Move_Authorization(int s, int d) {
     t_.Pump_State(d) = AUTH;
 }
 
-void DorvaneCtl::Finish_Move() {
+void DorvaneCtl::finish_move() {
     if (t_.Move_Source != -1) Refresh_Pump_Status(t_.Move_Source);
     t_.Move_Source = -1;
     User_Click();
@@ -177,46 +177,46 @@ void DorvaneCtl::NPump_Click(int i) {
 
 void DorvaneCtl::AuthKey_Click() {
     t_.Console_Mode = MODE_AUTH;
-    Light_Command_Key(W::AuthKey);
+    light_command_key(W::AuthKey);
     t_.Keypad_Value = 0;
     t_.Console_Amount = 0;
     caption(W::User, kBannerCaption);
-    Drop_Move_Source();
-    Refresh_All_Console_Lines();
+    drop_move_source();
+    refresh_all_console_lines();
 }
 
 // The pending command's key is lit green, the other three grey.
-void DorvaneCtl::Light_Command_Key(W key) {
+void DorvaneCtl::light_command_key(W key) {
     for (W k : {W::AuthKey, W::CloseKey, W::StopKey, W::MoveKey})
         colour(k, k == key ? colour::green : colour::grey);
 }
 
-void DorvaneCtl::Drop_Move_Source() {
+void DorvaneCtl::drop_move_source() {
     if (t_.Move_Source == -1) return;
     const int s = t_.Move_Source;
     t_.Move_Source = -1;
     Refresh_Pump_Status(s);
 }
 
-void DorvaneCtl::Select_Command(Integer mode, W key) {
+void DorvaneCtl::select_command(Integer mode, W key) {
     t_.Console_Mode = mode;
-    Light_Command_Key(key);
-    Refresh_All_Console_Lines();
+    light_command_key(key);
+    refresh_all_console_lines();
     t_.Console_Amount = 0;
     t_.Keypad_Value = 0;
     User_Click();
 }
 
 void DorvaneCtl::StopKey_Click() {
-    Select_Command(MODE_STOP, W::StopKey);
+    select_command(MODE_STOP, W::StopKey);
 }
 
 void DorvaneCtl::CloseKey_Click() {
-    Select_Command(MODE_CLOSE, W::CloseKey);
+    select_command(MODE_CLOSE, W::CloseKey);
 }
 
 void DorvaneCtl::MoveKey_Click() {
-    Select_Command(MODE_MOVE, W::MoveKey);
+    select_command(MODE_MOVE, W::MoveKey);
 }
 
 void DorvaneCtl::AllStopKey_Click() {
@@ -237,10 +237,10 @@ void DorvaneCtl::User_Click() {
     t_.Keypad_Value = 0;
     t_.Console_Amount = 0;
     caption(W::User, kBannerCaption);
-    Drop_Move_Source();
+    drop_move_source();
     if (a != 0) {
         t_.Console_Mode = MODE_AUTH;
-        Refresh_All_Console_Lines();
+        refresh_all_console_lines();
     }
 }
 

@@ -151,7 +151,7 @@ void DorvaneCtl::Refresh_Console_Line(int i) {
     }
 }
 
-void DorvaneCtl::Refresh_All_Console_Lines() {
+void DorvaneCtl::refresh_all_console_lines() {
     for (int j = 0; j <= t_.Last_Pump; ++j)
         Refresh_Console_Line(j);
 }

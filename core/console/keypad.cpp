@@ -1,9 +1,9 @@
 // The keypad and preset amounts that key a prepay, and the clock.
 #include <limits>
 
-#include "dorvane/common/format.h"
 #include "console/console_texts.h"
 #include "control/banner.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -43,16 +43,16 @@ void DorvaneCtl::Value_Click(int index) {
 
 void DorvaneCtl::Select_Prepay_Mode() {
     t_.Console_Mode = MODE_PREPAY;
-    Light_Command_Key(W::AuthKey);
-    Refresh_All_Console_Lines();
+    light_command_key(W::AuthKey);
+    refresh_all_console_lines();
 }
 
 void DorvaneCtl::TimeDisplay_Click() {
     t_.Show_Date = t_.Show_Date == 0 ? 1 : 0;
-    Show_Clock();
+    show_clock();
 }
 
-void DorvaneCtl::Show_Clock() {
+void DorvaneCtl::show_clock() {
     const LocalDateTime now = platform_.now();
     caption(W::TimeDisplay, t_.Show_Date == 0 ? format_medium_time(now) : format_long_date(now));
 }

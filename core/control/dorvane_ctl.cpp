@@ -15,7 +15,7 @@ constexpr const char* kIndexMessage = "Error: index out of range";
 }  // namespace
 
 DorvaneCtl::DorvaneCtl(Platform& platform) : platform_(platform) {
-    Start_Up();
+    start_up();
 }
 
 // ---- Stub methods: they answer as a fuel controller without these features.
@@ -47,6 +47,20 @@ void DorvaneCtl::sound_beep() {
 
 // ---- The tester's side.
 
+// A fault inside a panel handler or the tick has no host to fail back to: the
+// handler has stopped, the tester reads what happened on Message1, and the
+// fault goes on to the caller.
+template <typename Step>
+void DorvaneCtl::run_reporting_faults(Step&& step) {
+    try {
+        step();
+    } catch (const RangeFault& f) {
+        caption(W::Message1,
+                f.kind() == RangeFault::Kind::Index ? kIndexMessage : kOverflowMessage);
+        throw;
+    }
+}
+
 void DorvaneCtl::click(W name, int index) {
     click_id(wid(name, index));
 }
@@ -56,12 +70,7 @@ void DorvaneCtl::click_id(int id) {
     check_index(id, panel_.size(), "widget");
     const Widget& w = panel_.at(id);
     if (!w.visible || !w.enabled) return;
-    try {
-        run_handler(id);
-    } catch (const RangeFault& f) {
-        report_fault(f);
-        throw;
-    }
+    run_reporting_faults([&] { run_handler(id); });
 }
 
 void DorvaneCtl::enter_purchase(std::string_view text) {
@@ -70,28 +79,12 @@ void DorvaneCtl::enter_purchase(std::string_view text) {
     const int box = wid(W::Purchase);
     if (!panel_.at(box).visible) return;
     panel_.set_caption(box, text);
-    try {
-        Purchase_Validate();
-    } catch (const RangeFault& f) {
-        report_fault(f);
-        throw;
-    }
+    run_reporting_faults([&] { Purchase_Validate(); });
 }
 
 void DorvaneCtl::tick() {
     if (listening()) return reported(ControlEventKind::Tick, -1, &DorvaneCtl::tick);
-    try {
-        Timer1_Timer();
-    } catch (const RangeFault& f) {
-        report_fault(f);
-        throw;
-    }
-}
-
-// A fault inside a panel handler or the tick has no host to fail back to: the
-// handler has stopped, and the tester reads what happened on Message1.
-void DorvaneCtl::report_fault(const RangeFault& f) {
-    caption(W::Message1, dynamic_cast<const IndexFault*>(&f) ? kIndexMessage : kOverflowMessage);
+    run_reporting_faults([&] { Timer1_Timer(); });
 }
 
 void DorvaneCtl::select_sim_pump(int i) {

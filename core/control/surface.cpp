@@ -1,8 +1,13 @@
 #include "dorvane/control/surface.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
+#include "control/method_rows.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -33,7 +38,7 @@ struct PropertyAccess {
         {#n, ValueType::String, true, true}, nullptr, nullptr, &DorvaneCtl::n \
     }
 
-const PropertyAccess kProperties[] = {
+constexpr std::array kProperties = {
     P_INT(Tender_ID),
     P_INT(Itemization_Type),
     P_INT(POS_Entry_ID),
@@ -78,85 +83,128 @@ const PropertyAccess kProperties[] = {
 #undef P_LONG
 #undef P_STR
 
-static_assert(std::size(kProperties) == 37);
-
-constexpr ParamInfo kNoParams[] = {{"", ValueType::Empty, false}};
-constexpr ParamInfo kPromos[] = {{"Promos", kVariantParam, true}};
-constexpr ParamInfo kComplete[] = {{"SuccessFlag", ValueType::Boolean, true},
-                                   {"DisplayMessage", ValueType::Integer, false}};
-constexpr ParamInfo kDiscount[] = {{"EntryID", ValueType::Integer, false},
-                                   {"Discount", ValueType::Long, false},
-                                   {"CentsOffPerGallon", ValueType::Integer, false}};
-constexpr ParamInfo kOpened[] = {{"Cashier_Number", ValueType::Integer, false},
-                                 {"Terminal_Number", ValueType::Integer, false},
-                                 {"TCF_Day_Number", ValueType::Integer, false}};
-constexpr ParamInfo kFinalized[] = {{"Cash_Sale_Flag", ValueType::Integer, false}};
-constexpr ParamInfo kResetPump[] = {{"Pump", ValueType::Integer, true}};
-
-constexpr std::span<const ParamInfo> none(kNoParams, 0);
-constexpr std::optional<ValueType> kNoResult = std::nullopt;
-
-const MethodInfo kMethods[] = {
-    {"Car_Wash_Request", none, ValueType::Boolean},
-    {"Poll_Car_Wash_Itemization", none, kNoResult},
-    {"Get_Fuel_Promos", kPromos, ValueType::Integer},
-    {"Apply_Fuel_Price_Changes", none, ValueType::Boolean},
-    {"Fuel_Pricing_Request", none, ValueType::Boolean},
-    {"Poll_Fuel_Pricing", none, ValueType::Integer},
-    {"Poll_Fuel_Itemization", none, ValueType::Boolean},
-    {"Fuel_Itemization_Complete", kComplete, kNoResult},
-    {"Put_Fuel_Discount", kDiscount, kNoResult},
-    {"Terminal_Opened", kOpened, kNoResult},
-    {"Terminal_Unlocked", none, kNoResult},
-    {"Terminal_Closed", none, kNoResult},
-    {"Terminal_Locked", none, kNoResult},
-    {"Reset_Fuel_Controller", none, ValueType::Boolean},
-    {"Fuel_Price_Change_Pending", none, ValueType::Boolean},
-    {"Transaction_Finalized", kFinalized, kNoResult},
-    {"Transaction_Canceled", none, kNoResult},
-    {"Reset_Fuel_Pump", kResetPump, ValueType::Boolean},
-};
-
-static_assert(std::size(kMethods) == 18);
-
-Integer int_arg(const Variant& v, ValueType t) {
-    return static_cast<Integer>(v.to_integral(t));
+// A value of an integral type known when the row is compiled.
+template <ValueType T>
+Variant variant_of(long long v) {
+    static_assert(T == ValueType::Integer || T == ValueType::Long || T == ValueType::Boolean);
+    if constexpr (T == ValueType::Integer)
+        return Variant::integer(static_cast<Integer>(v));
+    else if constexpr (T == ValueType::Long)
+        return Variant::long_(static_cast<Long>(v));
+    else
+        return Variant::boolean(static_cast<Boolean>(v));
 }
 
-const std::array<PropertyInfo, 37>& property_infos() {
-    static const std::array<PropertyInfo, 37> infos = [] {
-        std::array<PropertyInfo, 37> a{};
-        for (std::size_t i = 0; i < a.size(); ++i)
-            a[i] = kProperties[i].info;
-        return a;
-    }();
+// How one argument travels into a member: converted to its parameter's type
+// T before the call, and written back after it when the member takes it by
+// reference.
+template <typename A, ValueType T>
+struct Argument {
+    using Held = std::remove_cvref_t<A>;
+    static Held load(const Variant& v) { return static_cast<Held>(v.to_integral(T)); }
+    static Held& pass(Held& h) { return h; }
+    static void write_back([[maybe_unused]] Variant& v, [[maybe_unused]] const Held& h) {
+        if constexpr (std::is_lvalue_reference_v<A>) v = variant_of<T>(h);
+    }
+};
+
+// A Variant parameter takes the host's value as it is, and the member may
+// change it in place.
+template <ValueType T>
+struct Argument<Variant&, T> {
+    using Held = Variant*;
+    static Held load(Variant& v) { return &v; }
+    static Variant& pass(Held h) { return *h; }
+    static void write_back(Variant&, Held) {}
+};
+
+template <typename R, typename... A>
+constexpr std::size_t arity(R (DorvaneCtl::*)(A...)) {
+    return sizeof...(A);
+}
+
+// The invoker of row I: its member called with the host's arguments, every
+// type taken from the row when it is compiled.
+template <std::size_t I, typename R, typename... A, std::size_t... K>
+Variant call_row(DorvaneCtl& ctl, std::span<Variant> args, R (DorvaneCtl::*)(A...),
+                 std::index_sequence<K...>) {
+    constexpr const MethodInfo& m = std::get<I>(kMethodRows).info;
+    static_assert(m.params.size() == sizeof...(A),
+                  "a method row lists as many parameters as its member takes");
+    constexpr auto member = MethodRowAt<I>::member;
+    // Every argument is converted before the call, as a by-name call does.
+    [[maybe_unused]] std::tuple<typename Argument<A, m.params[K].type>::Held...> held{
+        Argument<A, m.params[K].type>::load(args[K])...};
+    if constexpr (std::is_void_v<R>) {
+        (ctl.*member)(Argument<A, m.params[K].type>::pass(std::get<K>(held))...);
+        (Argument<A, m.params[K].type>::write_back(args[K], std::get<K>(held)), ...);
+        return {};
+    } else {
+        const R result = (ctl.*member)(Argument<A, m.params[K].type>::pass(std::get<K>(held))...);
+        (Argument<A, m.params[K].type>::write_back(args[K], std::get<K>(held)), ...);
+        return variant_of<*m.result>(result);
+    }
+}
+
+using Invoker = Variant (*)(DorvaneCtl&, std::span<Variant>);
+
+template <std::size_t I>
+Variant invoke_row(DorvaneCtl& ctl, std::span<Variant> args) {
+    return call_row<I>(ctl, args, MethodRowAt<I>::member,
+                       std::make_index_sequence<arity(MethodRowAt<I>::member)>{});
+}
+
+struct MethodAccess {
+    MethodInfo info;
+    Invoker invoke;
+};
+
+template <std::size_t... I>
+constexpr std::array<MethodAccess, kMethodCount> method_table(std::index_sequence<I...>) {
+    return {MethodAccess{std::get<I>(kMethodRows).info, &invoke_row<I>}...};
+}
+
+constexpr auto kMethods = method_table(std::make_index_sequence<kMethodCount>{});
+
+// What a host reads of each row, in one array per table.
+template <typename Access, std::size_t N>
+constexpr auto infos_of(const std::array<Access, N>& rows) {
+    std::array<decltype(Access::info), N> infos{};
+    for (std::size_t i = 0; i < N; ++i)
+        infos[i] = rows[i].info;
     return infos;
+}
+
+constexpr auto kPropertyInfos = infos_of(kProperties);
+constexpr auto kMethodInfos = infos_of(kMethods);
+
+template <typename Access, std::size_t N>
+int find_row(const std::array<Access, N>& rows, std::string_view name) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].info.name == name) return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace
 
 std::span<const PropertyInfo> surface_properties() {
-    return property_infos();
+    return kPropertyInfos;
 }
 std::span<const MethodInfo> surface_methods() {
-    return kMethods;
+    return kMethodInfos;
 }
 
 int find_property(std::string_view name) {
-    for (std::size_t i = 0; i < std::size(kProperties); ++i)
-        if (kProperties[i].info.name == name) return static_cast<int>(i);
-    return -1;
+    return find_row(kProperties, name);
 }
 
 int find_method(std::string_view name) {
-    for (std::size_t i = 0; i < std::size(kMethods); ++i)
-        if (kMethods[i].name == name) return static_cast<int>(i);
-    return -1;
+    return find_row(kMethods, name);
 }
 
 Variant get_property(const DorvaneCtl& ctl, int index) {
-    check_index(index, 37, "property");
-    const PropertyAccess& p = kProperties[index];
+    check_index(index, static_cast<int>(kProperties.size()), "property");
+    const PropertyAccess& p = kProperties[static_cast<std::size_t>(index)];
     switch (p.info.type) {
         case ValueType::Integer:
             return Variant::integer(ctl.*p.small);
@@ -170,8 +218,8 @@ Variant get_property(const DorvaneCtl& ctl, int index) {
 }
 
 bool property_equals(const DorvaneCtl& ctl, int index, const Variant& value) {
-    check_index(index, 37, "property");
-    const PropertyAccess& p = kProperties[index];
+    check_index(index, static_cast<int>(kProperties.size()), "property");
+    const PropertyAccess& p = kProperties[static_cast<std::size_t>(index)];
     if (p.info.type == ValueType::String)
         return value.type() == ValueType::String && ctl.*p.text == value.as_string();
     if (value.type() == ValueType::String) return false;
@@ -181,8 +229,8 @@ bool property_equals(const DorvaneCtl& ctl, int index, const Variant& value) {
 namespace {
 
 void store_property(DorvaneCtl& ctl, int index, const Variant& value) {
-    check_index(index, 37, "property");
-    const PropertyAccess& p = kProperties[index];
+    check_index(index, static_cast<int>(kProperties.size()), "property");
+    const PropertyAccess& p = kProperties[static_cast<std::size_t>(index)];
     if (p.info.type == ValueType::String) {
         if (value.type() != ValueType::String)
             throw TypeMismatch(std::string(p.info.name) + " takes a String");
@@ -231,92 +279,30 @@ void set_property(DorvaneCtl& ctl, int index, const Variant& value) {
 }
 
 Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
-    check_index(index, 18, "method");
-    const MethodInfo& m = kMethods[index];
-    // Convert every argument before the call, as a by-name call does. A call
-    // refused here never reaches the method, which would have told the
-    // listener, so it is told here.
-    long long converted[3] = {0, 0, 0};
-    auto convert = [&] {
-        if (args.size() != m.params.size())
-            throw TypeMismatch(std::string(m.name) + " takes " + std::to_string(m.params.size()) +
-                               " argument(s)");
+    check_index(index, static_cast<int>(kMethods.size()), "method");
+    const MethodAccess& m = kMethods[static_cast<std::size_t>(index)];
+    // Every argument is converted before the call, as a by-name call does. A
+    // call refused here never reaches the method, which would have told the
+    // listener, so the listener is told here.
+    auto check_arguments = [&] {
+        if (args.size() != m.info.params.size())
+            throw TypeMismatch(std::string(m.info.name) + " takes " +
+                               std::to_string(m.info.params.size()) + " argument(s)");
         for (std::size_t a = 0; a < args.size(); ++a)
-            if (m.params[a].type != kVariantParam)
-                converted[a] = args[a].to_integral(m.params[a].type);
+            if (m.info.params[a].type != kVariantParam)
+                (void)args[a].to_integral(m.info.params[a].type);
     };
     if (ctl.listener() == nullptr) {
-        convert();
+        check_arguments();
     } else {
         try {
-            convert();
+            check_arguments();
         } catch (const std::exception& fault) {
             report_refused(ctl, ControlEventKind::Call, index, args, fault);
             throw;
         }
     }
-
-    auto boolean = [](Boolean b) { return Variant::boolean(b); };
-    auto integer = [](Integer v) { return Variant::integer(v); };
-    switch (index) {
-        case 0:
-            return boolean(ctl.Car_Wash_Request());
-        case 1:
-            ctl.Poll_Car_Wash_Itemization();
-            return {};
-        case 2:
-            return integer(ctl.Get_Fuel_Promos(args[0]));
-        case 3:
-            return boolean(ctl.Apply_Fuel_Price_Changes());
-        case 4:
-            return boolean(ctl.Fuel_Pricing_Request());
-        case 5:
-            return integer(ctl.Poll_Fuel_Pricing());
-        case 6:
-            return boolean(ctl.Poll_Fuel_Itemization());
-        case 7: {
-            Boolean success = static_cast<Boolean>(converted[0]);
-            ctl.Fuel_Itemization_Complete(success, static_cast<Integer>(converted[1]));
-            args[0] = Variant::boolean(success);
-            return {};
-        }
-        case 8:
-            ctl.Put_Fuel_Discount(static_cast<Integer>(converted[0]),
-                                  static_cast<Long>(converted[1]),
-                                  static_cast<Integer>(converted[2]));
-            return {};
-        case 9:
-            ctl.Terminal_Opened(static_cast<Integer>(converted[0]),
-                                static_cast<Integer>(converted[1]),
-                                static_cast<Integer>(converted[2]));
-            return {};
-        case 10:
-            ctl.Terminal_Unlocked();
-            return {};
-        case 11:
-            ctl.Terminal_Closed();
-            return {};
-        case 12:
-            ctl.Terminal_Locked();
-            return {};
-        case 13:
-            return boolean(ctl.Reset_Fuel_Controller());
-        case 14:
-            return boolean(ctl.Fuel_Price_Change_Pending());
-        case 15:
-            ctl.Transaction_Finalized(static_cast<Integer>(converted[0]));
-            return {};
-        case 16:
-            ctl.Transaction_Canceled();
-            return {};
-        case 17: {
-            Integer pump = int_arg(args[0], ValueType::Integer);
-            Boolean r = ctl.Reset_Fuel_Pump(pump);
-            args[0] = Variant::integer(pump);
-            return boolean(r);
-        }
-    }
-    return {};
+    return m.invoke(ctl, args);
 }
 
 }  // namespace dorvane

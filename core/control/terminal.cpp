@@ -1,9 +1,9 @@
 // Start-up, the terminal's state and the panel's terminal keys.
 #include <string>
 
-#include "dorvane/common/format.h"
 #include "control/banner.h"
 #include "control/reported.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 #include "panel/captions.h"
 
@@ -22,12 +22,12 @@ constexpr Integer kPanelDay = 129;
 
 }  // namespace
 
-void DorvaneCtl::Start_Up() {
-    t_.Last_Pump = 23;
+void DorvaneCtl::start_up() {
+    t_.Last_Pump = kPumpCount - 1;
     t_.Sim_Pump = 1;
     select_sim_pump(0);
     t_.Tick_Count = 0;
-    for (int k = 0; k <= 2; ++k)
+    for (int k = 0; k < kItemKinds; ++k)
         for (int i = 0; i <= t_.Last_Pump; ++i)
             t_.Item_Request(k, i) = NO_REQUEST;
     for (int i = 0; i <= t_.Last_Pump; ++i)
@@ -56,7 +56,7 @@ void DorvaneCtl::Terminal_Opened(Integer Cashier_Number, Integer Terminal_Number
 void DorvaneCtl::Terminal_Unlocked() {
     DORVANE_REPORTED_CALL(Terminal_Unlocked);
     t_.Console_Mode = MODE_AUTH;
-    t_.Terminal_State = 1;
+    t_.Terminal_State = TERMINAL_OPEN;
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         caption(W::Pump, i, format_general(i + 1));
         enable(W::Pump, i, true);
@@ -93,14 +93,14 @@ void DorvaneCtl::Terminal_Closed() {
     t_.Terminal_Number = 0;
     t_.TCF_Day_Number = 0;
     caption(W::Message2, kTerminalClosed);
-    t_.Terminal_State = 0;
+    t_.Terminal_State = TERMINAL_CLOSED;
     Disable_Console();
 }
 
 void DorvaneCtl::Terminal_Locked() {
     DORVANE_REPORTED_CALL(Terminal_Locked);
     caption(W::Message2, kTerminalLocked);
-    t_.Terminal_State = 2;
+    t_.Terminal_State = TERMINAL_LOCKED;
     Disable_Console();
 }
 
@@ -138,7 +138,7 @@ void DorvaneCtl::Disable_Console() {
 }
 
 void DorvaneCtl::TerminalOpenClose_Click() {
-    if (t_.Terminal_State != 0) {
+    if (t_.Terminal_State != TERMINAL_CLOSED) {
         show(W::TerminalOpenClose, true);
         caption(W::TerminalOpenClose, kOpenTerminal);
         show(W::TerminalLockUnlock, false);
@@ -154,7 +154,7 @@ void DorvaneCtl::TerminalOpenClose_Click() {
 }
 
 void DorvaneCtl::TerminalLockUnlock_Click() {
-    if (t_.Terminal_State != 2) {
+    if (t_.Terminal_State != TERMINAL_LOCKED) {
         show(W::TerminalOpenClose, false);
         caption(W::TerminalOpenClose, " ");
         show(W::TerminalLockUnlock, true);

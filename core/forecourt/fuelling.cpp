@@ -24,7 +24,7 @@ bool declines_card(int p) {
 
 }  // namespace
 
-Long DorvaneCtl::Next_ZRD_Seq() {
+Long DorvaneCtl::next_zrd_seq() {
     // Sequence numbers stay positive: after the largest Long the count
     // starts again at 1 (0 means "no number" on an item).
     t_.ZRD_Seq_Counter =
@@ -66,7 +66,7 @@ void DorvaneCtl::Hook_Click() {
                 const bool prepaid = is_set(t_.Prepaid(p));
                 const bool autopay = is_set(t_.AutoPay(p));
                 if (!(prepaid && t_.Prepay_Amount(p) == t_.Dispensed(p) && !autopay)) {
-                    if (t_.Terminal_State == 1) sound_beep();
+                    if (t_.Terminal_State == TERMINAL_OPEN) sound_beep();
                     const bool declined = autopay && declines_card(p);
                     if (!autopay || declined) {
                         // Only a prepay leaves a prepaid amount on its sale.
@@ -113,7 +113,7 @@ void DorvaneCtl::PumpGas_Click() {
         t_.AutoPay(p) = True;
         t_.Pump_State(p) = AUTH;
         t_.Auth_Limit(p) = kAutoPayLimit;
-        t_.Pump_ZRD_Seq(p) = Next_ZRD_Seq();
+        t_.Pump_ZRD_Seq(p) = next_zrd_seq();
     } else if (!is_set(t_.Pump_Stopped(p))) {
         if (t_.Pump_State(p) == AUTH) t_.Pump_State(p) = BUSY;
         t_.Purchase_Limit(p) = is_set(t_.Prepaid(p)) ? t_.Prepay_Amount(p) : t_.Auth_Limit(p);
@@ -155,7 +155,7 @@ void DorvaneCtl::Message1_Click() {
 void DorvaneCtl::Timer1_Timer() {
     t_.Tick_Count = checked<Long>(static_cast<long long>(t_.Tick_Count) + 1, "Tick_Count");
     Check_POS_Timeouts();
-    Show_Clock();
+    show_clock();
 
     const int f = t_.Flowing_Pump;
     if (!is_set(t_.Pump_Stopped(f)) && is_set(t_.Flow_On)) {
@@ -182,7 +182,7 @@ void DorvaneCtl::Timer1_Timer() {
         }
         if (++t_.Beep_Count == kAlarmCadence)
             t_.Beep_Count = 0;
-        else if (t_.Terminal_State == 1)
+        else if (t_.Terminal_State == TERMINAL_OPEN)
             sound_beep();
         return;
     }

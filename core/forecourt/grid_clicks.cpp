@@ -1,6 +1,6 @@
 // Clicks on a pump's status display and the console frame around it.
-#include "dorvane/common/format.h"
 #include "console/console_texts.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -43,11 +43,11 @@ void DorvaneCtl::Status_Click(int i) {
         is_set(t_.Prepaid(i))) {
         t_.Move_Source = static_cast<Integer>(i);
         t_.Console_Mode = MODE_MOVE_TO;
-        Light_Command_Key(W::MoveKey);
+        light_command_key(W::MoveKey);
         caption(W::Message1, "");
         caption(W::Message2, console_text::kMovePrepayPrefix + format_money(t_.Prepay_Amount(i)));
         Refresh_Pump_Status(i);
-        Refresh_All_Console_Lines();
+        refresh_all_console_lines();
         return;
     }
     if (!is_set(t_.Pump_Stopped(i)) && t_.Pump_State(i) == CALL && t_.Console_Mode == MODE_STOP)

@@ -23,7 +23,7 @@ constexpr const char* kRefundPrefix = "REFUND ";
 }  // namespace
 
 void DorvaneCtl::Refresh_Pump_Status(int i) {
-    if (t_.Terminal_State != 1) return;
+    if (t_.Terminal_State != TERMINAL_OPEN) return;
     const int pump = wid(W::Pump, i), sale = wid(W::Sale, i), status = wid(W::Status, i);
     auto paint = [&](Colour p, Colour s, Colour st, const std::string& text) {
         panel_.set_back_colour(pump, p);
@@ -105,7 +105,7 @@ void DorvaneCtl::Disable_Pump_Buttons(int i) {
 // two; while the terminal is not open the console stays dead, and opening or
 // unlocking enables every button anyway.
 void DorvaneCtl::Enable_Pump_Buttons(int i) {
-    if (t_.Terminal_State != 1) {
+    if (t_.Terminal_State != TERMINAL_OPEN) {
         wid(W::Pump, i);  // the same index check as enabling would make
         return;
     }
@@ -120,7 +120,7 @@ void DorvaneCtl::Disable_Sale_Button(int i) {
 }
 
 void DorvaneCtl::Enable_Sale_Button(int i) {
-    if (t_.Terminal_State != 1) {
+    if (t_.Terminal_State != TERMINAL_OPEN) {
         wid(W::Sale, i);
         return;
     }

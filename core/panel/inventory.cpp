@@ -1,6 +1,7 @@
 // The panel's widgets as laid out at design time: names, kinds, captions,
 // colours, fonts, places in twips and initial visibility. Widgets are created
 // bottom to top in the layering order.
+#include <algorithm>
 #include <string>
 
 #include "control/banner.h"
@@ -27,7 +28,7 @@ constexpr int kSimPumpLeft[3] = {8531, 9000, 9469};
 constexpr int kSimPumpTop[8] = {1125, 1406, 1688, 1969, 2250, 2531, 2813, 3094};
 
 // Keypad places (left, top) by key index; Key(0) is double width.
-constexpr Place kKeyPlace[11] = {
+constexpr Place kKeyPlace[kKeypadKeys] = {
     {9750, 8250, 1500, 750}, {9750, 7500, 750, 750}, {10500, 7500, 750, 750},
     {11250, 7500, 750, 750}, {9750, 6750, 750, 750}, {10500, 6750, 750, 750},
     {11250, 6750, 750, 750}, {9750, 6000, 750, 750}, {10500, 6000, 750, 750},
@@ -212,14 +213,17 @@ const Entry kSimulatorKeys[] = {
 }  // namespace
 
 Panel::Panel() {
-    widgets_.reserve(24 * 6 + 8 + 11 + 32);
+    int count = 0;
+    for (int n = 0; n < kWidgetNames; ++n)
+        count += std::max(array_size(static_cast<W>(n)), 1);
+    widgets_.reserve(static_cast<std::size_t>(count));
     auto add = [this](Widget w) {
         if (w.index <= 0) base_[static_cast<int>(w.name)] = static_cast<int>(widgets_.size());
         widgets_.push_back(std::move(w));
     };
     auto pump_array = [&](W name, const char* caption, Colour back, Font font, const int* lefts,
                           int top_offset, int width, int height, bool number_caption) {
-        for (int i = 0; i < 24; ++i) {
+        for (int i = 0; i < kPumpCount; ++i) {
             int c = i / 8, r = i % 8;
             add({name, i, WidgetKind::CommandButton,
                  number_caption ? std::to_string(i + 1) : std::string(caption), back, font,
@@ -236,11 +240,11 @@ Panel::Panel() {
     for (const Entry& s : kConsoleWidgets)
         add({s.name, -1, s.kind, s.caption ? s.caption : std::string(kBannerCaption), s.back,
              s.font, s.place, true, s.visible, false, false});
-    for (int k = 0; k < 8; ++k)
+    for (int k = 0; k < kPresetAmounts; ++k)
         add({W::Value, k, WidgetKind::CommandButton, std::to_string(10 + 5 * k) + ".00", kOrange,
              kBold13_5, Place{k < 4 ? 7500 : 8625, 6000 + 750 * (k % 4), 1137, 762}, true, true,
              false, false});
-    for (int k = 0; k < 11; ++k)
+    for (int k = 0; k < kKeypadKeys; ++k)
         add({W::Key, k, WidgetKind::CommandButton, k == 10 ? "00" : std::to_string(k), kLightOrange,
              kBold24, kKeyPlace[k], true, true, false, false});
 
@@ -256,7 +260,7 @@ Panel::Panel() {
          false,
          false,
          false});
-    for (int i = 0; i < 24; ++i)
+    for (int i = 0; i < kPumpCount; ++i)
         add({W::SimPump, i, WidgetKind::OptionButton, std::to_string(i + 1), colour::white,
              kDefault, Place{kSimPumpLeft[i / 8], kSimPumpTop[i % 8], 480, 387}, false, false,
              false, false});

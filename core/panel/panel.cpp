@@ -9,66 +9,69 @@ namespace dorvane {
 
 namespace {
 
-constexpr std::string_view kNames[kWidgetNames] = {"NPump",
-                                                   "NStatus",
-                                                   "Sale",
-                                                   "Pump",
-                                                   "Status",
-                                                   "User",
-                                                   "AllStopKey",
-                                                   "Message1",
-                                                   "Message2",
-                                                   "TimeDisplay",
-                                                   "AuthKey",
-                                                   "MoveKey",
-                                                   "CloseKey",
-                                                   "StopKey",
-                                                   "Value",
-                                                   "Key",
-                                                   "Console",
-                                                   "SimPump",
-                                                   "ItemizeFuelKey",
-                                                   "CarWashKey",
-                                                   "FuelKey",
-                                                   "PendingPriceKey",
-                                                   "CreateChangeKey",
-                                                   "Purchase",
-                                                   "Hook",
-                                                   "PumpGas",
-                                                   "TerminalOpenClose",
-                                                   "Finalize",
-                                                   "TerminalLockUnlock",
-                                                   "Cancel",
-                                                   "ExitKey",
-                                                   "Timer1"};
+// Every widget name with the size of its control array (0 for a single
+// widget), in the order of W.
+constexpr int kSingle = 0;
 
-constexpr int kArraySizes[kWidgetNames] = {24, 24, 24, 24, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 11,
-                                           0,  24, 0,  0,  0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+struct WidgetNameRow {
+    std::string_view name;
+    int array_size;
+};
+
+constexpr WidgetNameRow kWidgetNameRows[kWidgetNames] = {{"NPump", kPumpCount},
+                                                         {"NStatus", kPumpCount},
+                                                         {"Sale", kPumpCount},
+                                                         {"Pump", kPumpCount},
+                                                         {"Status", kPumpCount},
+                                                         {"User", kSingle},
+                                                         {"AllStopKey", kSingle},
+                                                         {"Message1", kSingle},
+                                                         {"Message2", kSingle},
+                                                         {"TimeDisplay", kSingle},
+                                                         {"AuthKey", kSingle},
+                                                         {"MoveKey", kSingle},
+                                                         {"CloseKey", kSingle},
+                                                         {"StopKey", kSingle},
+                                                         {"Value", kPresetAmounts},
+                                                         {"Key", kKeypadKeys},
+                                                         {"Console", kSingle},
+                                                         {"SimPump", kPumpCount},
+                                                         {"ItemizeFuelKey", kSingle},
+                                                         {"CarWashKey", kSingle},
+                                                         {"FuelKey", kSingle},
+                                                         {"PendingPriceKey", kSingle},
+                                                         {"CreateChangeKey", kSingle},
+                                                         {"Purchase", kSingle},
+                                                         {"Hook", kSingle},
+                                                         {"PumpGas", kSingle},
+                                                         {"TerminalOpenClose", kSingle},
+                                                         {"Finalize", kSingle},
+                                                         {"TerminalLockUnlock", kSingle},
+                                                         {"Cancel", kSingle},
+                                                         {"ExitKey", kSingle},
+                                                         {"Timer1", kSingle}};
 
 }  // namespace
 
 int Panel::array_size(W name) {
-    return kArraySizes[static_cast<int>(name)];
+    return kWidgetNameRows[static_cast<int>(name)].array_size;
 }
 
 std::string_view Panel::name_of(W name) {
-    return kNames[static_cast<int>(name)];
+    return kWidgetNameRows[static_cast<int>(name)].name;
 }
 
 std::optional<W> Panel::find_name(std::string_view name) {
     for (int n = 0; n < kWidgetNames; ++n)
-        if (kNames[n] == name) return static_cast<W>(n);
+        if (kWidgetNameRows[n].name == name) return static_cast<W>(n);
     return std::nullopt;
 }
 
-std::string Panel::display_name(int id) const {
-    const Widget& w = at(id);
-    std::string s(name_of(w.name));
-    if (w.index >= 0) {
-        // Appended piece by piece: GCC 12 at -O3 wrongly sees overlapping
-        // copies (-Wrestrict) in the temporary that "(" + ... + ")" builds.
+std::string Panel::display_name(W name, int index) {
+    std::string s(name_of(name));
+    if (index >= 0) {
         s += '(';
-        s += std::to_string(w.index);
+        s += std::to_string(index);
         s += ')';
     }
     return s;

@@ -88,17 +88,17 @@ void DorvaneCtl::Refresh_Panel_Keys(int p) {
     if (!panel_shown) return;
 
     const bool locked = Any_Pump_Locked();
-    if (!locked && t_.Terminal_State == 1) {
+    if (!locked && t_.Terminal_State == TERMINAL_OPEN) {
         caption(W::TerminalOpenClose, kCloseTerminal);
         show(W::TerminalOpenClose, !visible(W::Finalize));
         show(W::TerminalLockUnlock, true);
         caption(W::TerminalLockUnlock, kLockTerminal);
-    } else if (t_.Terminal_State == 0) {
+    } else if (t_.Terminal_State == TERMINAL_CLOSED) {
         show(W::TerminalOpenClose, true);
         caption(W::TerminalOpenClose, kOpenTerminal);
         show(W::TerminalLockUnlock, false);
         caption(W::TerminalLockUnlock, " ");
-    } else if (t_.Terminal_State == 2) {
+    } else if (t_.Terminal_State == TERMINAL_LOCKED) {
         show(W::TerminalOpenClose, false);
         caption(W::TerminalOpenClose, " ");
         show(W::TerminalLockUnlock, true);
@@ -107,7 +107,7 @@ void DorvaneCtl::Refresh_Panel_Keys(int p) {
 
     show(W::ExitKey, true);
 
-    if (t_.Terminal_State != 1) return;
+    if (t_.Terminal_State != TERMINAL_OPEN) return;
 
     show(W::CarWashKey, true);
     caption(W::CarWashKey, kRequestCarWash);

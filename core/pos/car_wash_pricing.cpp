@@ -1,7 +1,7 @@
 // Car wash and fuel pricing requests with their fixed answers, and the
 // tester's price change.
-#include "dorvane/common/format.h"
 #include "control/reported.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -28,16 +28,16 @@ constexpr const char* kPendingFalse = "Price Changes Pending = FALSE";
 
 // A request takes over whatever exchange is open (saying so) and must be
 // polled before its deadline.
-Boolean DorvaneCtl::Open_Request(Integer request, Long& deadline, const char* out_of_sequence) {
+Boolean DorvaneCtl::open_request(Integer request, Long& deadline, const char* out_of_sequence) {
     if (t_.POS_Request != REQ_NONE) caption(W::Message1, out_of_sequence);
-    deadline = Response_Deadline();
+    deadline = response_deadline();
     t_.POS_Request = request;
     return True;
 }
 
 Boolean DorvaneCtl::Car_Wash_Request() {
     DORVANE_REPORTED_CALL(Car_Wash_Request);
-    return Open_Request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
+    return open_request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
 }
 
 void DorvaneCtl::Poll_Car_Wash_Itemization() {
@@ -57,7 +57,7 @@ void DorvaneCtl::Poll_Car_Wash_Itemization() {
 
 Boolean DorvaneCtl::Fuel_Pricing_Request() {
     DORVANE_REPORTED_CALL(Fuel_Pricing_Request);
-    return Open_Request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
+    return open_request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
 }
 
 Integer DorvaneCtl::Poll_Fuel_Pricing() {

@@ -25,7 +25,7 @@ void DorvaneCtl::Transaction_Canceled() {
 
 // A request waiting or handed out for a sale that leaves its slot is dropped,
 // and the button it had locked is free again.
-void DorvaneCtl::Drop_Request(int k, int i) {
+void DorvaneCtl::drop_request(int k, int i) {
     if (t_.Item_Request(k, i) == NO_REQUEST) return;
     t_.Item_Request(k, i) = NO_REQUEST;
     t_.Item_Deadline(k, i) = 0;
@@ -41,7 +41,7 @@ void DorvaneCtl::Finalize_Click() {
     t_.Sim_Entry_Counter = 0;
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         if (is_set(t_.Stacked_Sale_Claimed(i))) {
-            Drop_Request(1, i);
+            drop_request(1, i);
             t_.Stacked_Sale_Amount(i) = 0;
             t_.Stacked_Sale_Prepaid(i) = 0;
             t_.Stacked_Sale_Claimed(i) = False;
@@ -52,8 +52,8 @@ void DorvaneCtl::Finalize_Click() {
         if (is_set(t_.Sale_Claimed(i))) {
             // Slot 0 is paid; the stacked sale moves down and waits again,
             // queued afresh from its sale display.
-            Drop_Request(0, i);
-            Drop_Request(1, i);
+            drop_request(0, i);
+            drop_request(1, i);
             t_.Sale_Amount(i) = t_.Stacked_Sale_Amount(i);
             t_.Sale_Prepaid(i) = t_.Stacked_Sale_Prepaid(i);
             t_.Sale_Claimed(i) = t_.Stacked_Sale_Claimed(i);
@@ -89,7 +89,7 @@ void DorvaneCtl::Cancel_Click() {
     for (int i = 0; i <= t_.Last_Pump; ++i) {
         Enable_Sale_Button(i);
         Enable_Pump_Buttons(i);
-        for (int k = 0; k <= 2; ++k) {
+        for (int k = 0; k < kItemKinds; ++k) {
             t_.Item_Deadline(k, i) = 0;
             t_.Item_Request(k, i) = NO_REQUEST;
             t_.Item_Entry_ID(k, i) = 0;

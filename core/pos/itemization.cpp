@@ -5,8 +5,8 @@
 #include <limits>
 #include <string>
 
-#include "dorvane/common/format.h"
 #include "control/reported.h"
+#include "dorvane/common/format.h"
 #include "dorvane/control/dorvane_ctl.h"
 
 namespace dorvane {
@@ -60,13 +60,13 @@ Long gallons(Long cents, Integer unit_price) {
 }  // namespace
 
 // Every POS request must be answered within 15 ticks of being made.
-Long DorvaneCtl::Response_Deadline() const {
+Long DorvaneCtl::response_deadline() const {
     return checked<Long>(static_cast<long long>(t_.Tick_Count) + kResponseTicks, "deadline");
 }
 
-bool DorvaneCtl::Find_Waiting_Item(int& k, int& p) const {
+bool DorvaneCtl::find_waiting_item(int& k, int& p) const {
     for (p = 0; p <= t_.Last_Pump; ++p)
-        for (k = 0; k <= 2; ++k)
+        for (k = 0; k < kItemKinds; ++k)
             if (t_.Item_Request(k, p) != NO_REQUEST) return true;
     return false;
 }
@@ -78,11 +78,11 @@ Boolean DorvaneCtl::Poll_Fuel_Itemization() {
         t_.POS_Request = REQ_FUEL;
     }
     int k = 0, p = 0;
-    if (!Find_Waiting_Item(k, p)) return False;
+    if (!find_waiting_item(k, p)) return False;
 
     t_.Item_Slot = static_cast<Integer>(k);
     Pump_Number = static_cast<Integer>(p + 1);
-    t_.Item_Deadline(k, p) = Response_Deadline();
+    t_.Item_Deadline(k, p) = response_deadline();
     Itemization_Type = t_.Item_Request(k, p);
     // A slot-0 sale without its own sequence number takes the prepay's.
     if (k == 0 && t_.Item_ZRD_Seq(0, p) == 0) t_.Item_ZRD_Seq(0, p) = t_.Item_ZRD_Seq(2, p);
@@ -132,7 +132,7 @@ void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer Display
     DORVANE_REPORTED_CALL(Fuel_Itemization_Complete, SuccessFlag, DisplayMessage);
     const int p = Pump_Number - 1;
     check_index(p, kPumpSlots, "Pump_Number - 1");
-    for (int k = 0; k <= 2; ++k) {
+    for (int k = 0; k < kItemKinds; ++k) {
         if (ZRD_Sequence_Number == t_.Item_ZRD_Seq(k, p)) {
             t_.Item_Slot = static_cast<Integer>(k);
             break;
@@ -263,7 +263,7 @@ void DorvaneCtl::ItemizeFuelKey_Click() {
         if (!is_set(Poll_Fuel_Itemization())) return;
     } else {
         int k = 0, i = 0;
-        if (!Any_Pump_Locked() && Find_Waiting_Item(k, i)) {
+        if (!Any_Pump_Locked() && find_waiting_item(k, i)) {
             t_.Item_Slot = static_cast<Integer>(k);
             Pump_Number = static_cast<Integer>(i + 1);
             const Integer code = t_.Item_Request(k, i);
@@ -284,7 +284,7 @@ void DorvaneCtl::ItemizeFuelKey_Click() {
 
 void DorvaneCtl::Check_POS_Timeouts() {
     for (int i = 0; i <= t_.Last_Pump; ++i) {
-        for (int k = 0; k <= 2; ++k) {
+        for (int k = 0; k < kItemKinds; ++k) {
             if (t_.Item_Deadline(k, i) != t_.Tick_Count) continue;
             t_.Item_Deadline(k, i) = 0;
             caption(W::Message1, kTimeOutPrefix + format_general(i + 1) + kTimeOutSuffix);

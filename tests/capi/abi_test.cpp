@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dorvane/common/arrays.h"
 #include "dorvane/control/surface.h"
 #include "dorvane/dorvane.h"
 
@@ -204,9 +206,11 @@ TEST_F(Capi, every_fault_kind_has_its_status_and_a_message) {
     dorvane_get_Tender_ID(ctl, &kept);
     EXPECT_EQ(kept, 12);  // a failed write keeps the old value; the edge still fits
     EXPECT_EQ(set("Tender_ID", long_value(-32768)), DORVANE_OK);
-    fails("pump button 24", DORVANE_E_INDEX, dorvane_click(ctl, "Pump", 24));
+    fails("pump button past the last", DORVANE_E_INDEX,
+          dorvane_click(ctl, "Pump", dorvane::kPumpCount));
     fails("per-pump member 32", DORVANE_E_INDEX, dorvane_member(ctl, "Pump_State", 32, 0, &m));
-    fails("property number 37", DORVANE_E_INDEX, dorvane_get_property(ctl, 37, &v));
+    fails("property number past the last", DORVANE_E_INDEX,
+          dorvane_get_property(ctl, dorvane_property_count(), &v));
     fails("method number -1", DORVANE_E_INDEX, dorvane_invoke(ctl, -1, nullptr, 0, nullptr));
     fails("negative tick count", DORVANE_E_INDEX, dorvane_tick(ctl, -1));
     fails("unknown widget", DORVANE_E_UNKNOWN_NAME, dorvane_click(ctl, "pump", 0));
@@ -232,6 +236,33 @@ TEST_F(Capi, every_fault_kind_has_its_status_and_a_message) {
     clock.times.clear();
     fails("a failure that is no range fault", DORVANE_E_FAILED,
           dorvane_Terminal_Opened(ctl, 1, 1, 1));
+}
+
+TEST_F(Capi, a_null_pointer_is_named_by_its_parameter) {
+    dorvane_bool flag = DORVANE_TRUE;
+    int16_t pump = 3, count = 0;
+    const struct {
+        const char* name;
+        std::function<int()> call;
+        const char* message;
+    } rows[] = {
+        {"Reset_Fuel_Pump without its Pump",
+         [&] { return dorvane_Reset_Fuel_Pump(ctl, nullptr, &flag); }, "Pump is NULL"},
+        {"Reset_Fuel_Pump without its result",
+         [&] { return dorvane_Reset_Fuel_Pump(ctl, &pump, nullptr); }, "result is NULL"},
+        {"Get_Fuel_Promos without its Promos",
+         [&] { return dorvane_Get_Fuel_Promos(ctl, nullptr, &count); }, "Promos is NULL"},
+        {"Fuel_Itemization_Complete without its SuccessFlag",
+         [&] { return dorvane_Fuel_Itemization_Complete(ctl, nullptr, 0); }, "SuccessFlag is NULL"},
+        {"Car_Wash_Request without its result",
+         [&] { return dorvane_Car_Wash_Request(ctl, nullptr); }, "result is NULL"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.call(), DORVANE_E_NULL);
+        EXPECT_STREQ(dorvane_last_error(ctl), row.message);
+    }
+    // Nothing ran: the car wash request did not open an exchange.
+    EXPECT_EQ(member("POS_Request"), 0);
 }
 
 TEST(CapiNull, calls_without_a_handle_or_output_fail_cleanly) {

@@ -3,10 +3,10 @@
 // the purchase box and the tick.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -19,147 +19,301 @@ namespace dorvane {
 namespace {
 
 constexpr Long kSeed = 12522200;  // the counter seeded at 06:10:00 on 5 December
+constexpr int kPrepayItem = 2;    // item index k of a pump's prepay
 
-// What a console press may change on a pump, written as a state letter (c i k
-// a b for CLOSED IDLE CALL AUTH BUSY), the marks K calling, S stopped, A
-// autopay, P prepaid, U unpaid, R refunded, C close pending, and numbers s
-// sales, l authorization, $ prepay amount, r request of the prepay item.
+// What a console press may change on a pump, field by field.
 struct PumpView {
     Integer state = CLOSED;
-    std::string marks;
-    Long sales = 0, limit = 0, amount = 0, request = NO_REQUEST;
+    PumpMarks marks{};
+    Integer sales = 0;             // sales waiting
+    Long limit = 0;                // authorization limit
+    Long amount = 0;               // prepay amount
+    Integer request = NO_REQUEST;  // request of the prepay item
     bool operator==(const PumpView&) const = default;
 };
 
-PumpView parse(const char* text) {
-    PumpView v;
-    v.state = static_cast<Integer>(std::string("cikab").find(text[0]));
-    for (const char* c = text + 1; *c; ++c) {
-        if (*c == ' ') continue;
-        Long* number = *c == 's'   ? &v.sales
-                       : *c == 'l' ? &v.limit
-                       : *c == '$' ? &v.amount
-                       : *c == 'r' ? &v.request
-                                   : nullptr;
-        if (!number) {
-            v.marks += *c;
-            continue;
-        }
-        char* end;
-        *number = std::strtol(c + 1, &end, 10);
-        c = end - 1;
-    }
-    std::string marks;  // in the order view() writes them
-    for (char c : std::string_view("KSAPURC#!"))
-        if (v.marks.find(c) != std::string::npos) marks += c;
-    v.marks = marks;
-    return v;
+void PrintTo(const PumpView& v, std::ostream* os) {
+    *os << "state " << v.state << ",";
+    const std::pair<bool, const char*> marks[] = {{v.marks.calling, "calling"},
+                                                  {v.marks.stopped, "stopped"},
+                                                  {v.marks.autopay, "autopay"},
+                                                  {v.marks.prepaid, "prepaid"},
+                                                  {v.marks.prepay_unpaid, "unpaid"},
+                                                  {v.marks.prepay_refunded, "refunded"},
+                                                  {v.marks.close_pending, "close pending"}};
+    for (const auto& [on, name] : marks)
+        if (on) *os << " " << name << ",";
+    *os << " sales " << v.sales << ", limit " << v.limit << ", prepay " << v.amount
+        << ", prepay request " << v.request;
 }
 
 PumpView view(PumpTable& t, int p) {
-    PumpView v{t.Pump_State(p),     "", t.Sales_Waiting(p), t.Auth_Limit(p), t.Prepay_Amount(p),
-               t.Item_Request(2, p)};
-    const Boolean marks[] = {t.Calling(p),      t.Pump_Stopped(p),  t.AutoPay(p),
-                             t.Prepaid(p),      t.Prepay_Unpaid(p), t.Prepay_Refunded(p),
-                             t.Close_Pending(p)};
-    for (int k = 0; k < 7; ++k)
-        if (is_set(marks[k])) v.marks += "KSAPURC"[k];
-    return v;
+    return {.state = t.Pump_State(p),
+            .marks = {.calling = is_set(t.Calling(p)),
+                      .stopped = is_set(t.Pump_Stopped(p)),
+                      .autopay = is_set(t.AutoPay(p)),
+                      .prepaid = is_set(t.Prepaid(p)),
+                      .prepay_unpaid = is_set(t.Prepay_Unpaid(p)),
+                      .prepay_refunded = is_set(t.Prepay_Refunded(p)),
+                      .close_pending = is_set(t.Close_Pending(p))},
+            .sales = t.Sales_Waiting(p),
+            .limit = t.Auth_Limit(p),
+            .amount = t.Prepay_Amount(p),
+            .request = t.Item_Request(kPrepayItem, p)};
 }
 
 void put(Rig& f, int p, const PumpView& v) {
-    f.marks(p, v.marks);
-    f.t.Sales_Waiting(p) = static_cast<Integer>(v.sales);
+    f.set_marks(p, v.marks);
+    f.t.Sales_Waiting(p) = v.sales;
     f.t.Auth_Limit(p) = v.limit;
     f.t.Prepay_Amount(p) = v.amount;
     f.set_state(p, v.state);
 }
 
+// The command a console press runs under.
+enum class Press { Auth, Stop, Close, Move, Prepay20, PrepayModeWithoutAmount };
+
+constexpr PumpMarks kCalling{.calling = true};
+constexpr PumpMarks kStopped{.stopped = true};
+constexpr PumpMarks kAutopay{.autopay = true};
+constexpr PumpMarks kPrepaid{.prepaid = true};
+constexpr PumpMarks kPrepaidUnpaid{.prepaid = true, .prepay_unpaid = true};
+constexpr PumpMarks kPrepaidUnpaidRefunded{
+    .prepaid = true, .prepay_unpaid = true, .prepay_refunded = true};
+constexpr PumpMarks kPrepaidRefunded{.prepaid = true, .prepay_refunded = true};
+constexpr PumpMarks kRefunded{.prepay_refunded = true};
+constexpr PumpMarks kClosePending{.close_pending = true};
+
+const std::optional<PumpView> kRefused = std::nullopt;  // the press changes nothing
+
 TEST(Console, pump_press_by_mode_and_state) {
-    // Rows "command before > after". Commands A auth, S stop, C close, M move, P prepay of 20.00, N
-    // prepay mode without an amount. After "=": the press is refused; '#' a new sequence number,
-    // '!' buttons locked. Auth answers a call, re-rings a prepay whose refund line is open (r2),
-    // voids the prepay line of the open transaction or, finalized, as a refund (r3); a MOVE press
-    // on a prepaid pump makes it the source.
-    const std::string table =
-        "A c > i; A i s2 > =; A i $123 > a l4000 #; A kK > k; A k s2 $123 > a s2 l4000 $123 #;"
-        "A aPUR > aPUR r2 !; A aPU > aPU r3 !; A aP > aPR r3 !; A aC > c; A a l4000 > i l4000;"
-        "A aA > =; A b > bS; A iS > i; P iR l9 > i $2000 r2 # !; P kK > kK $2000 r2 # !;"
-        "P i s2 > =; N i > =; N aP > aP r3 !; P aP > =; P b > =; S i > iS; S bS > b; C c > i;"
-        "C i > c; C kK > c; C a > aC; C b > bC; M aP $2000 > =; M a > =; M i > =";
+    // AUTH answers a call, re-rings a prepay whose refund line is open, voids
+    // the prepay line of the open transaction or, finalized, as a refund; a
+    // MOVE press on a prepaid pump makes it the source.
+    const struct {
+        const char* name;
+        Press press;
+        PumpView before;
+        std::optional<PumpView> after;
+        bool new_number = false;  // a new authorization sequence number is issued
+        bool locked = false;      // the pump's buttons wait for the POS
+    } rows[] = {
+        {"AUTH opens a closed pump", Press::Auth, {.state = CLOSED}, PumpView{.state = IDLE}},
+        {"AUTH refuses an idle pump with two sales waiting",
+         Press::Auth,
+         {.state = IDLE, .sales = 2},
+         kRefused},
+        {"AUTH authorizes an idle pump for 40.00 and clears its old prepay amount",
+         Press::Auth,
+         {.state = IDLE, .amount = 123},
+         PumpView{.state = AUTH, .limit = 4000},
+         true},
+        {"AUTH answers a call",
+         Press::Auth,
+         {.state = CALL, .marks = kCalling},
+         PumpView{.state = CALL}},
+        {"AUTH authorizes a pump in CALL even with two sales waiting",
+         Press::Auth,
+         {.state = CALL, .sales = 2, .amount = 123},
+         PumpView{.state = AUTH, .sales = 2, .limit = 4000, .amount = 123},
+         true},
+        {"AUTH re-rings a prepay whose refund line is open",
+         Press::Auth,
+         {.state = AUTH, .marks = kPrepaidUnpaidRefunded},
+         PumpView{.state = AUTH, .marks = kPrepaidUnpaidRefunded, .request = RING_UP_PREPAY},
+         false,
+         true},
+        {"AUTH voids the unpaid prepay of the open transaction",
+         Press::Auth,
+         {.state = AUTH, .marks = kPrepaidUnpaid},
+         PumpView{.state = AUTH, .marks = kPrepaidUnpaid, .request = VOID_PREPAY},
+         false,
+         true},
+        {"AUTH voids a finalized prepay as a refund",
+         Press::Auth,
+         {.state = AUTH, .marks = kPrepaid},
+         PumpView{.state = AUTH, .marks = kPrepaidRefunded, .request = VOID_PREPAY},
+         false,
+         true},
+        {"AUTH on an authorized pump with a close pending closes it",
+         Press::Auth,
+         {.state = AUTH, .marks = kClosePending},
+         PumpView{.state = CLOSED}},
+        {"AUTH takes an authorization back",
+         Press::Auth,
+         {.state = AUTH, .limit = 4000},
+         PumpView{.state = IDLE, .limit = 4000}},
+        {"AUTH does not take an autopay authorization back",
+         Press::Auth,
+         {.state = AUTH, .marks = kAutopay},
+         kRefused},
+        {"AUTH stops a busy pump",
+         Press::Auth,
+         {.state = BUSY},
+         PumpView{.state = BUSY, .marks = kStopped}},
+        {"AUTH releases a stopped idle pump",
+         Press::Auth,
+         {.state = IDLE, .marks = kStopped},
+         PumpView{.state = IDLE}},
+        {"a prepay of 20.00 rings up on an idle pump; its old refund mark and limit go",
+         Press::Prepay20,
+         {.state = IDLE, .marks = kRefunded, .limit = 9},
+         PumpView{.state = IDLE, .amount = 2000, .request = RING_UP_PREPAY},
+         true,
+         true},
+        {"a prepay of 20.00 rings up on a calling pump, which keeps calling",
+         Press::Prepay20,
+         {.state = CALL, .marks = kCalling},
+         PumpView{.state = CALL, .marks = kCalling, .amount = 2000, .request = RING_UP_PREPAY},
+         true,
+         true},
+        {"a prepay is refused on a pump with two sales waiting",
+         Press::Prepay20,
+         {.state = IDLE, .sales = 2},
+         kRefused},
+        {"PREPAY mode without an amount does nothing to an idle pump",
+         Press::PrepayModeWithoutAmount,
+         {.state = IDLE},
+         kRefused},
+        {"PREPAY mode without an amount voids a prepaid pump's prepay",
+         Press::PrepayModeWithoutAmount,
+         {.state = AUTH, .marks = kPrepaid},
+         PumpView{.state = AUTH, .marks = kPrepaid, .request = VOID_PREPAY},
+         false,
+         true},
+        {"a prepay is refused on a prepaid pump",
+         Press::Prepay20,
+         {.state = AUTH, .marks = kPrepaid},
+         kRefused},
+        {"a prepay is refused on a busy pump", Press::Prepay20, {.state = BUSY}, kRefused},
+        {"STOP stops an idle pump",
+         Press::Stop,
+         {.state = IDLE},
+         PumpView{.state = IDLE, .marks = kStopped}},
+        {"STOP releases a stopped busy pump",
+         Press::Stop,
+         {.state = BUSY, .marks = kStopped},
+         PumpView{.state = BUSY}},
+        {"CLOSE opens a closed pump", Press::Close, {.state = CLOSED}, PumpView{.state = IDLE}},
+        {"CLOSE closes an idle pump", Press::Close, {.state = IDLE}, PumpView{.state = CLOSED}},
+        {"CLOSE closes a calling pump",
+         Press::Close,
+         {.state = CALL, .marks = kCalling},
+         PumpView{.state = CLOSED}},
+        {"CLOSE on an authorized pump closes it once the sale is done",
+         Press::Close,
+         {.state = AUTH},
+         PumpView{.state = AUTH, .marks = kClosePending}},
+        {"CLOSE on a busy pump closes it once the sale is done",
+         Press::Close,
+         {.state = BUSY},
+         PumpView{.state = BUSY, .marks = kClosePending}},
+        {"MOVE makes a prepaid pump the source and changes nothing on it",
+         Press::Move,
+         {.state = AUTH, .marks = kPrepaid, .amount = 2000},
+         kRefused},
+        {"MOVE ignores an authorization without a prepay", Press::Move, {.state = AUTH}, kRefused},
+        {"MOVE ignores an idle pump", Press::Move, {.state = IDLE}, kRefused},
+    };
     const int p = 4;
-    for (std::size_t at = 0; at < table.size();) {
-        at += table[at] == ' ';
-        const std::size_t end = std::min(table.find(';', at), table.size());
-        const std::string row = table.substr(at, end - at), sep = " > ";
-        at = end + 1;
-        const char command = row[0];
-        const std::string before_text = row.substr(2, row.find(sep) - 2);
-        const std::string after = row.substr(row.find(sep) + sep.size());
-        SCOPED_TRACE(row);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         Rig f;
-        const PumpView before = parse(before_text.c_str());
-        put(f, p, before);
-        if (command == 'P') f.ctl.click(W::Value, 2);
-        if (command == 'N') f.t.Console_Mode = MODE_PREPAY;
-        if (command == 'S') f.ctl.click(W::StopKey);
-        if (command == 'C') f.ctl.click(W::CloseKey);
-        if (command == 'M') f.ctl.click(W::MoveKey);
+        put(f, p, row.before);
+        switch (row.press) {
+            case Press::Auth:
+                break;
+            case Press::Prepay20:
+                f.ctl.click(W::Value, 2);
+                break;
+            case Press::PrepayModeWithoutAmount:
+                f.t.Console_Mode = MODE_PREPAY;
+                break;
+            case Press::Stop:
+                f.ctl.click(W::StopKey);
+                break;
+            case Press::Close:
+                f.ctl.click(W::CloseKey);
+                break;
+            case Press::Move:
+                f.ctl.click(W::MoveKey);
+                break;
+        }
         f.set_msg1("old");
         f.ctl.click(W::Pump, p);
-        PumpView expected = after == "=" ? before : parse(after.c_str());
-        const bool numbered = expected.marks.find('#') != std::string::npos;
-        const bool locked = expected.marks.find('!') != std::string::npos;
-        std::erase_if(expected.marks, [](char c) { return c == '#' || c == '!'; });
-        EXPECT_TRUE(view(f.t, p) == expected) << view(f.t, p).marks;
-        EXPECT_EQ(f.t.ZRD_Seq_Counter, kSeed + numbered);
-        if (numbered) {
-            EXPECT_EQ(expected.request == 2 ? f.t.Item_ZRD_Seq(2, p) : f.t.Pump_ZRD_Seq(p),
+        EXPECT_EQ(view(f.t, p), row.after.value_or(row.before));
+        EXPECT_EQ(f.t.ZRD_Seq_Counter, kSeed + row.new_number);
+        if (row.new_number) {
+            EXPECT_EQ(row.after->request == RING_UP_PREPAY ? f.t.Item_ZRD_Seq(kPrepayItem, p)
+                                                           : f.t.Pump_ZRD_Seq(p),
                       kSeed + 1);
         }
-        EXPECT_EQ(f.w(W::Pump, p).enabled, !locked);
+        EXPECT_EQ(f.w(W::Pump, p).enabled, !row.locked);
         EXPECT_EQ(f.msg1(), "");
         if (f.t.Console_Mode == MODE_MOVE_TO) {  // a source was chosen
             EXPECT_EQ(f.t.Move_Source, p);
             EXPECT_EQ(f.msg2(), "MOVE PrePay of 20.00");
             continue;
         }
+        // Every other press ends the command: back to AUTH with no amount.
         EXPECT_EQ(f.t.Console_Mode, MODE_AUTH);
-        EXPECT_EQ(f.t.Console_Amount | f.t.Keypad_Value, 0);
+        EXPECT_EQ(f.t.Console_Amount, 0);
+        EXPECT_EQ(f.t.Keypad_Value, 0);
         EXPECT_EQ(f.w(W::User).caption, kBannerCaption);
-        EXPECT_EQ(f.colour(W::AuthKey) + "/" + f.colour(W::StopKey), "green/grey");
+        EXPECT_EQ(f.colour(W::AuthKey), "green");
+        EXPECT_EQ(f.colour(W::StopKey), "grey");
     }
 }
 
 TEST(Console, move_carries_the_whole_prepay_and_leaves_the_source_behind) {
     Rig f;
     PumpTable& t = f.t;
-    put(f, 0, parse("aPURC $2500 l55"));
-    t.Pump_ZRD_Seq(0) = 901, t.Item_ZRD_Seq(2, 0) = 902, t.Item_Entry_ID(2, 0) = 6;
-    put(f, 5, parse("kK s2"));  // a calling destination holding two sales is taken
+    const PumpMarks unpaid_refund_closing{
+        .prepaid = true, .prepay_unpaid = true, .prepay_refunded = true, .close_pending = true};
+    put(f, 0, {.state = AUTH, .marks = unpaid_refund_closing, .limit = 55, .amount = 2500});
+    t.Pump_ZRD_Seq(0) = 901, t.Item_ZRD_Seq(kPrepayItem, 0) = 902;
+    t.Item_Entry_ID(kPrepayItem, 0) = 6;
+    // A calling destination holding two sales is taken.
+    put(f, 5, {.state = CALL, .marks = kCalling, .sales = 2});
     f.ctl.click(W::MoveKey);
     f.ctl.click(W::Status, 0);
     EXPECT_EQ(f.msg2(), "MOVE PrePay of 25.00");
     EXPECT_EQ(f.colour(W::Status, 0), "pink");
     f.ctl.click(W::Pump, 5);
-    EXPECT_TRUE(view(t, 5) == parse("aKPU s2 $2500 l55"));
-    EXPECT_EQ(t.Pump_ZRD_Seq(5) + t.Item_ZRD_Seq(2, 5) + t.Item_Entry_ID(2, 5), 901 + 902 + 6);
-    EXPECT_TRUE(view(t, 0) == parse("cR"));  // its pending close takes effect
-    EXPECT_EQ(t.Item_ZRD_Seq(2, 0) + t.Item_Entry_ID(2, 0), 0);
+    // The destination is authorized with the prepay, its numbers and its
+    // entry id, still calling.
+    EXPECT_EQ(view(t, 5),
+              (PumpView{.state = AUTH,
+                        .marks = {.calling = true, .prepaid = true, .prepay_unpaid = true},
+                        .sales = 2,
+                        .limit = 55,
+                        .amount = 2500}));
+    EXPECT_EQ(t.Pump_ZRD_Seq(5), 901);
+    EXPECT_EQ(t.Item_ZRD_Seq(kPrepayItem, 5), 902);
+    EXPECT_EQ(t.Item_Entry_ID(kPrepayItem, 5), 6);
+    // The source's pending close takes effect; only the refund mark stays.
+    EXPECT_EQ(view(t, 0), (PumpView{.state = CLOSED, .marks = kRefunded}));
+    EXPECT_EQ(t.Item_ZRD_Seq(kPrepayItem, 0), 0);
+    EXPECT_EQ(t.Item_Entry_ID(kPrepayItem, 0), 0);
     EXPECT_EQ(t.Move_Source, -1);
 }
 
 TEST(Console, move_to_a_refused_destination_moves_nothing) {
     const struct {
+        const char* name;
         int dest;
         Integer state;
-        bool drop_source;
-    } rows[] = {
-        {5, BUSY, false}, {5, AUTH, false}, {5, CLOSED, false}, {0, AUTH, false}, {5, IDLE, true}};
+        bool drop_source;  // USER drops the source before the press
+    } rows[] = {{"a busy destination", 5, BUSY, false},
+                {"an authorized destination", 5, AUTH, false},
+                {"a closed destination", 5, CLOSED, false},
+                {"the source itself", 0, AUTH, false},
+                {"an idle destination after the source was dropped", 5, IDLE, true}};
+    const PumpView source{.state = AUTH, .marks = kPrepaid, .amount = 2000};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.dest << " " << r.state << " " << r.drop_source);
+        SCOPED_TRACE(r.name);
         Rig f;
-        put(f, 0, parse("aP $2000"));
+        put(f, 0, source);
         f.ctl.click(W::MoveKey);
         f.ctl.click(W::Pump, 0);
         if (r.dest != 0) f.set_state(5, r.state);
@@ -169,45 +323,74 @@ TEST(Console, move_to_a_refused_destination_moves_nothing) {
             ASSERT_EQ(f.t.Move_Source, -1);
         }
         EXPECT_NO_THROW(f.ctl.click(W::Pump, r.dest));
-        EXPECT_TRUE(view(f.t, 0) == parse("aP $2000"));
-        EXPECT_EQ(std::tuple(f.t.Prepaid(5), f.t.Move_Source, f.t.Console_Mode),
-                  (std::tuple<Boolean, Integer, Integer>(False, -1, MODE_AUTH)));
+        EXPECT_EQ(view(f.t, 0), source);
+        EXPECT_EQ(f.t.Prepaid(5), False);
+        EXPECT_EQ(f.t.Move_Source, -1);
+        EXPECT_EQ(f.t.Console_Mode, MODE_AUTH);
     }
 }
 
 TEST(Console, grid_clicks_and_stacked_sales) {
     const struct {
-        W key;  // pressed before the click on Status(4), or AuthKey
-        const char *before, *after;
+        const char* name;
+        W key;  // pressed before the click on Status(4); AuthKey: nothing pressed
+        PumpView before, after;
         Long source;
         Integer mode;
-    } rows[] = {{W::AuthKey, "bS", "b", -1, MODE_AUTH},  // released, no flow starts
-                {W::StopKey, "b", "bS", -1, MODE_AUTH},
-                {W::StopKey, "kK", "kS", -1, MODE_AUTH},
-                {W::MoveKey, "aPS $2000", "aPS $2000", 4, MODE_MOVE_TO},
-                {W::MoveKey, "a", "a", -1, MODE_AUTH}};
+    } rows[] = {{"AUTH releases a stopped busy pump; no flow starts",
+                 W::AuthKey,
+                 {.state = BUSY, .marks = kStopped},
+                 {.state = BUSY},
+                 -1,
+                 MODE_AUTH},
+                {"STOP stops a busy pump",
+                 W::StopKey,
+                 {.state = BUSY},
+                 {.state = BUSY, .marks = kStopped},
+                 -1,
+                 MODE_AUTH},
+                {"STOP on a calling pump stops it and ends the call",
+                 W::StopKey,
+                 {.state = CALL, .marks = kCalling},
+                 {.state = CALL, .marks = kStopped},
+                 -1,
+                 MODE_AUTH},
+                {"MOVE takes a stopped prepaid pump as the source",
+                 W::MoveKey,
+                 {.state = AUTH, .marks = {.stopped = true, .prepaid = true}, .amount = 2000},
+                 {.state = AUTH, .marks = {.stopped = true, .prepaid = true}, .amount = 2000},
+                 4,
+                 MODE_MOVE_TO},
+                {"MOVE ignores an authorization without a prepay",
+                 W::MoveKey,
+                 {.state = AUTH},
+                 {.state = AUTH},
+                 -1,
+                 MODE_AUTH}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.before);
+        SCOPED_TRACE(r.name);
         Rig f;
-        put(f, 4, parse(r.before));
+        put(f, 4, r.before);
         if (r.key != W::AuthKey) f.ctl.click(r.key);
         f.ctl.click(W::Status, 4);
-        EXPECT_TRUE(view(f.t, 4) == parse(r.after)) << view(f.t, 4).marks;
+        EXPECT_EQ(view(f.t, 4), r.after);
         EXPECT_EQ(f.t.Flow_On, False);
-        EXPECT_EQ(std::tuple(f.t.Move_Source, f.t.Console_Mode), std::tuple(r.source, r.mode));
+        EXPECT_EQ(f.t.Move_Source, r.source);
+        EXPECT_EQ(f.t.Console_Mode, r.mode);
     }
     // A click on the frame of a pump with two sales queues the stacked sale,
     // whatever the mode.
     const struct {
+        const char* name;
         Boolean claimed;
         Long paid;
         Integer code;
-    } stacked[] = {{False, 0, RING_UP_SALE},
-                   {True, 0, VOID_SALE},
-                   {False, 2000, REFUND_PREPAY},
-                   {True, 2000, VOID_REFUND}};
+    } stacked[] = {{"a postpay sale is rung up", False, 0, RING_UP_SALE},
+                   {"a rung-up postpay sale is voided", True, 0, VOID_SALE},
+                   {"a prepaid sale is refunded", False, 2000, REFUND_PREPAY},
+                   {"a refunded prepaid sale's refund is voided", True, 2000, VOID_REFUND}};
     for (const auto& r : stacked) {
-        SCOPED_TRACE(r.code);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.set_state(4, IDLE);
         f.sale(4, 100);
@@ -225,27 +408,54 @@ TEST(Console, grid_clicks_and_stacked_sales) {
 }
 
 TEST(Console, keypad_and_presets_key_a_prepay) {
-    constexpr int k00 = 10, v2 = 102, v7 = 107, v0 = 100;  // 100 + n: preset Value(n)
+    // A press: a keypad key (Key(0..9) a digit, Key(10) "00") or a preset
+    // amount (Value(0) 10.00 ... Value(7) 45.00).
+    struct Press {
+        W widget;
+        int index;
+    };
+    auto digit = [](int d) { return Press{W::Key, d}; };
+    const Press k00{W::Key, 10}, preset_10{W::Value, 0}, preset_20{W::Value, 2},
+        preset_45{W::Value, 7};
+    const auto d = digit;
     const struct {
-        std::vector<int> keys;
+        const char* name;
+        std::vector<Press> presses;
         const char* shown;
         Long amount, keypad;
-    } rows[] = {{{2, 5, k00}, "25.00 PREPAY", 2500, 2500},
-                {{1, 2, 5, 0}, "12.50 PREPAY", 1250, 1250},
-                {{v2, 7}, "0.07 PREPAY", 7, 7},
-                {{1, 2, 5, 0, v7}, "45.00 PREPAY", 4500, 0},
-                {{0}, kBannerCaption, 0, 0},
-                {{k00}, kBannerCaption, 0, 0},
-                {{v0, 0}, kBannerCaption, 0, 0},
-                {{0, 3}, "0.03 PREPAY", 3, 3},
-                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 7}, "21,474,836.47 PREPAY", 2147483647, 2147483647},
-                {{2, 1, 4, 7, 4, 8, 3, 6, 4, 8}, "2,147,483.64 PREPAY", 214748364, 214748364},
-                {{2, 1, 4, 7, 4, 8, 3, 7, k00}, "214,748.37 PREPAY", 21474837, 21474837}};
+    } rows[] = {
+        {"digits then 00 key whole dollars", {d(2), d(5), k00}, "25.00 PREPAY", 2500, 2500},
+        {"digits key cents", {d(1), d(2), d(5), d(0)}, "12.50 PREPAY", 1250, 1250},
+        {"a digit after a preset starts a new amount", {preset_20, d(7)}, "0.07 PREPAY", 7, 7},
+        {"a preset replaces what was keyed",
+         {d(1), d(2), d(5), d(0), preset_45},
+         "45.00 PREPAY",
+         4500,
+         0},
+        {"a lone 0 is no amount", {d(0)}, kBannerCaption, 0, 0},
+        {"a lone 00 is no amount", {k00}, kBannerCaption, 0, 0},
+        {"a 0 after a preset is no amount", {preset_10, d(0)}, kBannerCaption, 0, 0},
+        {"a leading 0 is dropped", {d(0), d(3)}, "0.03 PREPAY", 3, 3},
+        {"the largest amount is taken",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(6), d(4), d(7)},
+         "21,474,836.47 PREPAY",
+         2147483647,
+         2147483647},
+        {"a digit past the largest amount is refused",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(6), d(4), d(8)},
+         "2,147,483.64 PREPAY",
+         214748364,
+         214748364},
+        {"a 00 past the largest amount is refused",
+         {d(2), d(1), d(4), d(7), d(4), d(8), d(3), d(7), k00},
+         "214,748.37 PREPAY",
+         21474837,
+         21474837}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.shown);
+        SCOPED_TRACE(r.name);
         Rig f;
-        for (int key : r.keys)
-            key >= 100 ? f.ctl.click(W::Value, key - 100) : f.ctl.click(W::Key, key);
+        for (const Press& press : r.presses)
+            f.ctl.click(press.widget, press.index);
         EXPECT_EQ(std::tuple(f.w(W::User).caption, f.t.Console_Amount, f.t.Keypad_Value),
                   std::tuple(r.shown, r.amount, r.keypad));
         EXPECT_EQ(f.t.Console_Mode, r.amount ? MODE_PREPAY : MODE_AUTH);
@@ -253,15 +463,22 @@ TEST(Console, keypad_and_presets_key_a_prepay) {
 }
 
 TEST(Console, sequence_numbers_start_again_at_1_after_the_largest) {
-    const std::function<Long(Rig&)> ways[] = {
-        [](Rig& f) { return f.ctl.click(W::Pump, 4), f.t.Pump_ZRD_Seq(4); },
-        [](Rig& f) {
-            f.ctl.click(W::Value, 0), f.ctl.click(W::Pump, 4);
-            return f.t.Item_ZRD_Seq(2, 4);
-        },
-        [](Rig& f) { return f.sim(4), f.ctl.click(W::PumpGas), f.t.Pump_ZRD_Seq(4); },
+    // Each way of authorizing pump 5 returns the number it was given.
+    const struct {
+        const char* name;
+        std::function<Long(Rig&)> authorize;
+    } ways[] = {
+        {"console AUTH", [](Rig& f) { return f.ctl.click(W::Pump, 4), f.t.Pump_ZRD_Seq(4); }},
+        {"console prepay",
+         [](Rig& f) {
+             f.ctl.click(W::Value, 0), f.ctl.click(W::Pump, 4);
+             return f.t.Item_ZRD_Seq(kPrepayItem, 4);
+         }},
+        {"customer autopay",
+         [](Rig& f) { return f.sim(4), f.ctl.click(W::PumpGas), f.t.Pump_ZRD_Seq(4); }},
     };
-    for (const auto& authorize : ways) {
+    for (const auto& [name, authorize] : ways) {
+        SCOPED_TRACE(name);
         Rig f;
         f.ctl.click(W::Pump, 4);
         f.t.ZRD_Seq_Counter = std::numeric_limits<Long>::max();
@@ -284,7 +501,7 @@ TEST(Fuelling, dispensed_above_a_lowered_authorization_is_cut_to_it) {
 
 TEST(Fuelling, hanging_up_after_fuelling_stores_a_prepaid_or_postpay_sale) {
     for (bool prepay : {true, false}) {  // postpay: an amount left, not prepaid
-        SCOPED_TRACE(prepay);
+        SCOPED_TRACE(prepay ? "a prepay of 20.00" : "postpay");
         Rig f;
         const int p = 2;
         f.authorize(p, prepay ? 2000 : 0);
@@ -314,40 +531,58 @@ TEST(Fuelling, hanging_up_after_fuelling_stores_a_prepaid_or_postpay_sale) {
 
 TEST(Fuelling, hanging_up_before_fuel_flows) {
     const struct {
-        const char *before, *after;
-    } rows[] = {{"aK", "i"}, {"aKA", "i"}, {"aKP", "aKP"}, {"aKC", "iC"}, {"bK", "bK"}};
+        const char* name;
+        PumpView before, after;
+    } rows[] = {{"an authorized pump hung up goes idle",
+                 {.state = AUTH, .marks = kCalling},
+                 {.state = IDLE}},
+                {"an autopay hung up goes idle and is forgotten",
+                 {.state = AUTH, .marks = {.calling = true, .autopay = true}},
+                 {.state = IDLE}},
+                {"a prepaid pump keeps its authorization",
+                 {.state = AUTH, .marks = {.calling = true, .prepaid = true}},
+                 {.state = AUTH, .marks = {.calling = true, .prepaid = true}}},
+                {"a close pending stays pending on the idle pump",
+                 {.state = AUTH, .marks = {.calling = true, .close_pending = true}},
+                 {.state = IDLE, .marks = kClosePending}},
+                {"a busy pump is not hung up here",
+                 {.state = BUSY, .marks = kCalling},
+                 {.state = BUSY, .marks = kCalling}}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.before);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.ctl.click(W::Pump, 4);
-        put(f, 4, parse(r.before));
+        put(f, 4, r.before);
         f.sim(4);
         f.acc.Hook_Click();  // the panel hides the key on a prepaid pump
-        EXPECT_TRUE(view(f.t, 4) == parse(r.after)) << view(f.t, 4).marks;
+        EXPECT_EQ(view(f.t, 4), r.after);
         EXPECT_EQ(f.platform.beeps(), 0);
     }
 }
 
 TEST(Fuelling, purchase_box_entries) {
+    constexpr Long kPostpay = 0;  // authorized from the console for 40.00
     const struct {
+        const char* name;
         const char* entry;
         Long prepay;
         const char* shown;
         Long limit;
-    } rows[] = {{"60", 0, "40.00", 4000},
-                {"12.5", 0, "12.00", 1200},
-                {"13.5", 0, "14.00", 1400},
-                {"abc", 0, "0.00", 0},
-                {"-5", 0, "0.00", 0},
-                {"99999999999", 0, "40.00", 4000},
-                {" +7 ", 0, "7.00", 700},
-                {"0.4", 0, "0.00", 0},
-                {"30", 2000, "20.00", 2000},
-                {"15", 2000, "15.00", 1500},
-                {"1,234.56", 500000, "1,235.00", 123500},
-                {"1,235.00", 500000, "1,235.00", 123500}};  // the box's own text reads back
+    } rows[] = {
+        {"more than the authorization is cut to it", "60", kPostpay, "40.00", 4000},
+        {"half a dollar rounds to even, down", "12.5", kPostpay, "12.00", 1200},
+        {"half a dollar rounds to even, up", "13.5", kPostpay, "14.00", 1400},
+        {"text that is no number is nothing", "abc", kPostpay, "0.00", 0},
+        {"a negative amount is nothing", "-5", kPostpay, "0.00", 0},
+        {"a huge amount is cut to the authorization", "99999999999", kPostpay, "40.00", 4000},
+        {"blanks and a plus sign are read", " +7 ", kPostpay, "7.00", 700},
+        {"less than half a dollar is nothing", "0.4", kPostpay, "0.00", 0},
+        {"more than a prepay is cut to it", "30", 2000, "20.00", 2000},
+        {"less than a prepay is taken", "15", 2000, "15.00", 1500},
+        {"thousands separators are read", "1,234.56", 500000, "1,235.00", 123500},
+        {"the box's own text reads back the same", "1,235.00", 500000, "1,235.00", 123500}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.entry);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.authorize(4, r.prepay);
         f.start_flow(4);

@@ -8,7 +8,8 @@
 namespace dorvane {
 namespace {
 
-TEST(Format, money_general_time_and_date) {
+// Money has two decimals and thousands separators, down to the smallest value.
+TEST(Format, money_and_general_numbers) {
     const struct {
         long long cents;
         const char* text;
@@ -24,16 +25,22 @@ TEST(Format, money_general_time_and_date) {
     for (const auto& c : money)
         EXPECT_EQ(format_money(c.cents), c.text) << c.cents;
     EXPECT_EQ(format_general(-12), "-12");
-    EXPECT_EQ(format_general(12522201), "12522201");
+    EXPECT_EQ(format_general(12522201), "12522201");  // no separators
+}
 
+// The medium time is a 12-hour clock without seconds.
+TEST(Format, medium_time) {
     const struct {
         int hour, minute;
         const char* text;
     } times[] = {
         {0, 5, "12:05 AM"}, {11, 59, "11:59 AM"}, {12, 0, "12:00 PM"}, {13, 5, "01:05 PM"}};
     for (const auto& c : times)
-        EXPECT_EQ(format_medium_time({2026, 12, 5, c.hour, c.minute, 42}), c.text) << c.hour;
+        EXPECT_EQ(format_medium_time({2026, 12, 5, c.hour, c.minute, 42}), c.text) << c.text;
+}
 
+// The long date names the weekday, across a leap day and the turn of 2000.
+TEST(Format, long_date) {
     const struct {
         int year, month, day;
         const char* text;
@@ -43,7 +50,7 @@ TEST(Format, money_general_time_and_date) {
                  {1999, 12, 31, "Friday, December 31, 1999"},
                  {2000, 1, 1, "Saturday, January 1, 2000"}};
     for (const auto& c : dates)
-        EXPECT_EQ(format_long_date({c.year, c.month, c.day, 6, 17, 0}), c.text);
+        EXPECT_EQ(format_long_date({c.year, c.month, c.day, 6, 17, 0}), c.text) << c.text;
 }
 
 TEST(Format, text_to_number_reads_the_leading_numeric_part) {

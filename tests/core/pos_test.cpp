@@ -15,6 +15,8 @@
 namespace dorvane {
 namespace {
 
+constexpr int kPrepayItem = 2;  // item index k of a pump's prepay (slots are 0 and 1)
+
 // Pump 4 (index 3) holding a postpay sale in slot 0 and a declined, prepaid
 // one in slot 1.
 void two_sales(Rig& f, Boolean claimed0, Boolean claimed1) {
@@ -23,23 +25,40 @@ void two_sales(Rig& f, Boolean claimed0, Boolean claimed1) {
     f.t.Card_Rejected(1, 3) = True;
     f.t.Sale_Claimed(3) = claimed0;
     f.t.Stacked_Sale_Claimed(3) = claimed1;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < kItemKinds; ++k)
         f.t.Item_Entry_ID(k, 3) = static_cast<Integer>(30 + k);
 }
 
 TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
+    // Pump 6 holds a sale of 20.00 in each slot (prepaid 25.00 and 30.00) and
+    // a prepay of 18.00; the entry ids of its items are 20, 21 and 22.
+    constexpr int kNoDeclinedCard = -1;
     const struct {
-        int k;
+        const char* name;
+        int k;  // the item polled: slot 0, slot 1 or the prepay
         Integer code;
-        int rejected;  // slot of a declined card on the pump, -1: none
-        Boolean refunded;
+        int declined_slot;  // the slot whose card was declined
+        Boolean refunded;   // the prepay was refunded
         Long total;
-        Integer entry;
+        Integer entry;  // POS_Entry_ID handed out
     } rows[] = {
-        {0, 0, -1, False, 2000, 0}, {0, 1, -1, False, 2000, 20}, {1, 0, -1, False, 2000, 0},
-        {0, 0, 0, False, 2000, 0},  {1, 1, 1, False, 2000, 21},  {0, 0, 1, False, 2000, 0},
-        {2, 2, -1, False, 1800, 0}, {2, 2, -1, True, 1800, 22},  {2, 3, -1, False, 1800, 22},
-        {2, 3, -1, True, 1800, 0},  {0, 4, 0, False, 2500, 0},   {1, 5, -1, False, 3000, 21}};
+        {"ring up the slot 0 sale", 0, RING_UP_SALE, kNoDeclinedCard, False, 2000, 0},
+        {"a void carries the sale's entry id", 0, VOID_SALE, kNoDeclinedCard, False, 2000, 20},
+        {"ring up the slot 1 sale", 1, RING_UP_SALE, kNoDeclinedCard, False, 2000, 0},
+        {"a declined slot 0 sale carries its rejection", 0, RING_UP_SALE, 0, False, 2000, 0},
+        {"a declined slot 1 void carries its rejection", 1, VOID_SALE, 1, False, 2000, 21},
+        {"a decline in the other slot is not this sale's", 0, RING_UP_SALE, 1, False, 2000, 0},
+        {"ring up a prepay: no fuel fields", 2, RING_UP_PREPAY, kNoDeclinedCard, False, 1800, 0},
+        {"ring up a refunded prepay again with its entry id", 2, RING_UP_PREPAY, kNoDeclinedCard,
+         True, 1800, 22},
+        {"void a prepay with its entry id", 2, VOID_PREPAY, kNoDeclinedCard, False, 1800, 22},
+        {"void a refunded prepay without an entry id", 2, VOID_PREPAY, kNoDeclinedCard, True, 1800,
+         0},
+        {"a refund step carries no rejection, and its total is what was prepaid", 0, REFUND_PREPAY,
+         0, False, 2500, 0},
+        {"voiding a refund carries the entry id; its total is what was prepaid", 1, VOID_REFUND,
+         kNoDeclinedCard, False, 3000, 21}};
+    // The fuel fields of each slot's sale.
     const struct {
         const char* plu;
         int grade, gallons, price;
@@ -48,8 +67,7 @@ TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
     } slot[] = {{"555001", 1, 14296, 1399, "RM31", "4784123412341234          ", 123456},
                 {"555002", 2, 13342, 1499, "RM24", "4784000000000001          ", 111111}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "slot " << r.k << " code " << r.code << " rejected "
-                                        << r.rejected << " refunded " << r.refunded);
+        SCOPED_TRACE(r.name);
         Rig f;
         const int p = 5;
         f.t.Tick_Count = 40;
@@ -58,15 +76,16 @@ TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
         f.sale(p, 2000, 3000, 101);
         f.t.Prepay_Amount(p) = 1800, f.t.Prepay_Refunded(p) = r.refunded;
         f.t.Item_ZRD_Seq(2, p) = 102;
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; k < kItemKinds; ++k)
             f.t.Item_Entry_ID(k, p) = static_cast<Integer>(20 + k);
-        if (r.rejected >= 0) f.t.Card_Rejected(r.rejected, p) = True;
+        if (r.declined_slot != kNoDeclinedCard) f.t.Card_Rejected(r.declined_slot, p) = True;
         f.t.Item_Request(r.k, p) = r.code;
         f.ctl.Refund_Sale_Price = 99;
         f.ctl.Track1 = f.ctl.Track2 = "stale";
 
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
-        const bool fuel = r.code < 2, declined = fuel && r.rejected == r.k;
+        const bool fuel = r.code == RING_UP_SALE || r.code == VOID_SALE;
+        const bool declined = fuel && r.declined_slot == r.k;
         const auto& s = slot[r.k == 1];
         const DorvaneCtl& c = f.ctl;
         EXPECT_EQ(std::tuple(c.Pump_Number, c.Itemization_Type, c.ZRD_Sequence_Number,
@@ -87,26 +106,44 @@ TEST(Itemization, poll_fills_the_record_by_code_and_slot) {
 
 TEST(Itemization, scan_goes_by_pump_then_slot) {
     struct Waiting {
-        int k, i;
+        int k, pump;  // item k of pump index `pump`
         Integer code;
     };
+    // Two items wait; the poll hands out the one the scan meets first.
     const struct {
+        const char* name;
         Waiting a, b;
-        Integer pump_number, type;
-    } rows[] = {{{1, 2, 0}, {2, 1, 2}, 2, 2},
-                {{2, 4, 3}, {1, 4, 1}, 5, 1},
-                {{1, 4, 5}, {0, 4, 4}, 5, 4},
-                {{0, 23, 0}, {2, 0, 2}, 1, 2}};
+        Integer pump_number, type;  // of the item handed out
+    } rows[] = {{"the lower pump first, whatever its slot",
+                 {.k = 1, .pump = 2, .code = RING_UP_SALE},
+                 {.k = 2, .pump = 1, .code = RING_UP_PREPAY},
+                 2,
+                 RING_UP_PREPAY},
+                {"on one pump, slot 1 before the prepay",
+                 {.k = 2, .pump = 4, .code = VOID_PREPAY},
+                 {.k = 1, .pump = 4, .code = VOID_SALE},
+                 5,
+                 VOID_SALE},
+                {"on one pump, slot 0 before slot 1",
+                 {.k = 1, .pump = 4, .code = VOID_REFUND},
+                 {.k = 0, .pump = 4, .code = REFUND_PREPAY},
+                 5,
+                 REFUND_PREPAY},
+                {"pump 1's prepay before pump 24's sale",
+                 {.k = 0, .pump = 23, .code = RING_UP_SALE},
+                 {.k = 2, .pump = 0, .code = RING_UP_PREPAY},
+                 1,
+                 RING_UP_PREPAY}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.type);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.ctl.Pump_Number = 9, f.ctl.Fuel_PLU = "host";
         EXPECT_EQ(f.ctl.Poll_Fuel_Itemization(), False);  // nothing waiting: record untouched
         EXPECT_EQ(f.ctl.Pump_Number, 9);
         EXPECT_EQ(f.ctl.Fuel_PLU, "host");
         EXPECT_EQ(f.t.POS_Request, REQ_NONE);
-        f.t.Item_Request(r.a.k, r.a.i) = r.a.code;
-        f.t.Item_Request(r.b.k, r.b.i) = r.b.code;
+        f.t.Item_Request(r.a.k, r.a.pump) = r.a.code;
+        f.t.Item_Request(r.b.k, r.b.pump) = r.b.code;
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
         EXPECT_EQ(f.ctl.Pump_Number, r.pump_number);
         EXPECT_EQ(f.ctl.Itemization_Type, r.type);
@@ -183,15 +220,19 @@ TEST(Itemization, only_the_boolean_true_value_is_success) {
 
 TEST(Itemization, a_failed_item_stays_waiting_except_a_refund_step) {
     const struct {
-        int k;
+        const char* name;
+        int k;            // the item that fails: slot 0, slot 1 or the prepay
         Long paid;        // of the sale in slot k (slot 1 holds 6.00)
         Boolean claimed;  // of the sale in slot k
-        Integer after;
-    } rows[] = {{0, 0, False, RING_UP_SALE},  {0, 0, True, VOID_SALE},
-                {1, 0, False, RING_UP_SALE},  {2, 0, False, RING_UP_PREPAY},
-                {0, 2000, False, NO_REQUEST}, {1, 1000, True, NO_REQUEST}};
+        Integer after;    // the item's request once the POS has failed it
+    } rows[] = {{"a failed ring-up of slot 0 waits again", 0, 0, False, RING_UP_SALE},
+                {"a failed void of slot 0 waits again", 0, 0, True, VOID_SALE},
+                {"a failed ring-up of slot 1 waits again", 1, 0, False, RING_UP_SALE},
+                {"a failed prepay ring-up waits again", 2, 0, False, RING_UP_PREPAY},
+                {"a failed refund of a prepaid sale is dropped", 0, 2000, False, NO_REQUEST},
+                {"a failed void of a refund is dropped", 1, 1000, True, NO_REQUEST}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.k << " " << r.paid << " " << r.claimed);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.sale(4, 1500, r.k == 0 ? r.paid : 0, 11);
         if (r.k == 1) f.sale(4, 600, r.paid, 12);
@@ -267,24 +308,60 @@ TEST(Itemization, a_late_ring_up_marks_only_a_sale_that_is_there) {
 }
 
 TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
-    // Marks before: U unpaid, R refunded, C close, A autopay.
+    // The pump calls; a void, or a ring-up again after a refund, finds it
+    // prepaid and authorized, a first ring-up finds it calling.
     const struct {
+        const char* name;
         Integer code;
-        const char* marks;
-        Integer state;
+        PumpMarks marks;  // besides calling (and prepaid where the prepay was there)
+        Integer state;    // afterwards
         bool prepaid, unpaid;
-    } rows[] = {{2, "", AUTH, true, true},    {2, "UR", AUTH, true, false},
-                {3, "U", IDLE, false, false}, {3, "C", CLOSED, false, false},
-                {3, "A", AUTH, false, false}, {3, "R", AUTH, true, true}};
+    } rows[] = {{"the first ring-up authorizes the prepay, still unpaid",
+                 RING_UP_PREPAY,
+                 {},
+                 AUTH,
+                 true,
+                 true},
+                {"a ring-up after a refund leaves it paid",
+                 RING_UP_PREPAY,
+                 {.prepay_unpaid = true, .prepay_refunded = true},
+                 AUTH,
+                 true,
+                 false},
+                {"a void of an unpaid prepay idles the pump",
+                 VOID_PREPAY,
+                 {.prepay_unpaid = true},
+                 IDLE,
+                 false,
+                 false},
+                {"a void with a close pending closes the pump",
+                 VOID_PREPAY,
+                 {.close_pending = true},
+                 CLOSED,
+                 false,
+                 false},
+                {"a void keeps an autopay authorization",
+                 VOID_PREPAY,
+                 {.autopay = true},
+                 AUTH,
+                 false,
+                 false},
+                {"a void of a refunded prepay keeps it, unpaid again",
+                 VOID_PREPAY,
+                 {.prepay_refunded = true},
+                 AUTH,
+                 true,
+                 true}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.code << " " << r.marks);
+        SCOPED_TRACE(r.name);
         Rig f;
         const int p = 2;
-        const std::string_view marks = r.marks;
-        const bool refunded = marks.find('R') != marks.npos;
-        f.marks(p,
-                r.code == 3 || refunded ? std::string("KP") + r.marks : std::string("K") + r.marks);
-        f.t.Pump_State(p) = r.code == 2 && !refunded ? CALL : AUTH;
+        const bool refunded = r.marks.prepay_refunded;
+        PumpMarks before = r.marks;
+        before.calling = true;
+        before.prepaid = r.code == VOID_PREPAY || refunded;
+        f.set_marks(p, before);
+        f.t.Pump_State(p) = r.code == RING_UP_PREPAY && !refunded ? CALL : AUTH;
         f.t.Prepay_Amount(p) = 2000;
         f.t.Item_ZRD_Seq(2, p) = 808;
         f.t.Pump_ZRD_Seq(p) = 707;
@@ -293,14 +370,15 @@ TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
         ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
         f.ctl.POS_Entry_ID = 31;
         f.confirm();
-        EXPECT_EQ(f.msg2(), std::string(r.code == 2 ? "Register Rings Up" : "Register VOIDS") +
-                                " PrePay of 20.00");
+        EXPECT_EQ(f.msg2(),
+                  std::string(r.code == RING_UP_PREPAY ? "Register Rings Up" : "Register VOIDS") +
+                      " PrePay of 20.00");
         EXPECT_EQ(std::tuple(f.t.Pump_State(p), f.t.Prepaid(p), f.t.Prepay_Unpaid(p),
                              f.t.Prepay_Amount(p), f.t.Close_Pending(p), f.t.Item_Entry_ID(2, p)),
                   std::tuple(r.state, to_boolean(r.prepaid), to_boolean(r.unpaid),
                              r.prepaid ? 2000 : 0, False, Integer{31}));
         EXPECT_TRUE(f.w(W::Pump, p).enabled);
-        if (r.code == 2) {  // the sale will carry the prepay's number
+        if (r.code == RING_UP_PREPAY) {  // the sale will carry the prepay's number
             EXPECT_EQ(std::pair(f.t.Calling(p), f.t.Pump_ZRD_Seq(p)), std::pair(False, Long{808}));
         }
     }
@@ -308,12 +386,14 @@ TEST(Itemization, prepay_ring_up_and_void_on_confirmation) {
 
 TEST(Itemization, big_sales_are_itemized_with_their_volume) {
     const struct {
+        const char* name;
         int k;
         Long total, gallons;
-    } rows[] = {{1, 300000, 2001334},
-                {0, std::numeric_limits<Long>::max(), std::numeric_limits<Long>::max()}};
+    } rows[] = {{"3,000.00 in slot 1 is 200.1334 gallons", 1, 300000, 2001334},
+                {"the largest total does not overflow the volume", 0,
+                 std::numeric_limits<Long>::max(), std::numeric_limits<Long>::max()}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.total);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.sale(0, r.k == 0 ? r.total : 100, 0, 1);
         if (r.k == 1) f.sale(0, r.total, 0, 2);
@@ -348,19 +428,20 @@ TEST(Itemization, range_faults_fail_the_call_and_show_on_the_panel) {
 TEST(Exchange, requests_time_out_on_the_fifteenth_tick_past_the_16_bit_edge) {
     enum Kind { Sale, Prepay, Wash, Pricing };
     const struct {
+        const char* name;
         Kind kind;
-        Long start;
+        Long start;  // Tick_Count when the request goes out
         const char* message;
-    } rows[] = {{Sale, 32752, "Pump 3 POS Response"},
-                {Prepay, 32760, "Pump 3 POS Response"},
-                {Sale, 100000, "Pump 3 POS Response"},
-                {Wash, 40000, "Car Wash Poll"},
-                {Pricing, 32760, "Pricing Poll"}};
+    } rows[] = {{"a sale's deadline crosses 32767", Sale, 32752, "Pump 3 POS Response"},
+                {"a prepay's deadline crosses 32767", Prepay, 32760, "Pump 3 POS Response"},
+                {"a sale long after the edge", Sale, 100000, "Pump 3 POS Response"},
+                {"a car wash request past the edge", Wash, 40000, "Car Wash Poll"},
+                {"a pricing request crossing the edge", Pricing, 32760, "Pricing Poll"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.kind);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.t.Tick_Count = r.start;
-        const int k = r.kind == Prepay ? 2 : 0;
+        const int k = r.kind == Prepay ? kPrepayItem : 0;
         if (r.kind == Sale) f.sale(2, 1000, 0, 4), f.queue(2, 0);
         if (r.kind == Prepay) {
             f.ctl.click(W::Pump, 2), f.ctl.click(W::Value, 1), f.ctl.click(W::Pump, 2);
@@ -383,18 +464,22 @@ TEST(Exchange, requests_time_out_on_the_fifteenth_tick_past_the_16_bit_edge) {
 // ---- The end of a transaction.
 
 TEST(Transaction, finalize_pays_the_rung_up_sales) {
+    // Pump 4 holds a postpay sale of 10.00 (number 50) in slot 0 and a
+    // declined sale of 6.00 prepaid 9.00 (number 51) in slot 1; the rung-up
+    // ones are paid and leave, what stays moves down to slot 0.
     const struct {
-        Boolean claimed0, claimed1;
-        Integer waiting;
-        Long amount0, paid0;
+        const char* name;
+        Boolean claimed0, claimed1;  // rung up before the finalize
+        Integer waiting;             // sales left
+        Long amount0, paid0;         // slot 0 afterwards
         Boolean rejected0;
         Long seq0, seq1;
-    } rows[] = {{False, False, 2, 1000, 0, False, 50, 51},
-                {True, False, 1, 600, 900, True, 51, 51},  // slot 1 moves down
-                {False, True, 1, 1000, 0, False, 50, 0},
-                {True, True, 0, 0, 0, False, 0, 0}};
+    } rows[] = {{"nothing rung up: both stay", False, False, 2, 1000, 0, False, 50, 51},
+                {"slot 0 paid: slot 1 moves down", True, False, 1, 600, 900, True, 51, 51},
+                {"slot 1 paid: slot 0 stays", False, True, 1, 1000, 0, False, 50, 0},
+                {"both paid: none left", True, True, 0, 0, 0, False, 0, 0}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.claimed0 << " " << r.claimed1);
+        SCOPED_TRACE(r.name);
         Rig f;
         two_sales(f, r.claimed0, r.claimed1);
         f.t.Sim_Entry_Counter = 4;
@@ -421,23 +506,35 @@ TEST(Transaction, finalize_pays_the_rung_up_sales) {
 }
 
 TEST(Transaction, finalize_and_cancel_settle_prepays) {
+    enum End : bool { Finalize = false, Cancel = true };
+    constexpr PumpMarks kUnpaid{.prepaid = true, .prepay_unpaid = true};
+    constexpr PumpMarks kUnpaidRefund{
+        .prepaid = true, .prepay_unpaid = true, .prepay_refunded = true};
+    constexpr PumpMarks kRefunded{.prepaid = true, .prepay_refunded = true};
+    // Pump 7 holds a prepay of 20.00.
     const struct {
-        bool cancel;
+        const char* name;
+        End end;
         Integer state;
-        const char* marks;  // U unpaid, R refunded
+        PumpMarks marks;
         Integer state_after;
         Boolean prepaid_after, refunded_after;
-    } rows[] = {{false, AUTH, "U", AUTH, True, False}, {false, AUTH, "UR", IDLE, False, True},
-                {false, AUTH, "R", AUTH, True, True},  {true, AUTH, "U", IDLE, False, False},
-                {true, AUTH, "UR", AUTH, True, False}, {true, BUSY, "U", IDLE, True, False},
-                {true, AUTH, "R", AUTH, True, True}};
+    } rows[] = {
+        {"finalize pays an unpaid prepay", Finalize, AUTH, kUnpaid, AUTH, True, False},
+        {"finalize of a refund idles the pump", Finalize, AUTH, kUnpaidRefund, IDLE, False, True},
+        {"finalize keeps a paid refund", Finalize, AUTH, kRefunded, AUTH, True, True},
+        {"cancel drops an unpaid prepay", Cancel, AUTH, kUnpaid, IDLE, False, False},
+        {"cancel of a refund keeps the prepay", Cancel, AUTH, kUnpaidRefund, AUTH, True, False},
+        {"cancel while fuelling idles the pump but keeps the prepay", Cancel, BUSY, kUnpaid, IDLE,
+         True, False},
+        {"cancel keeps a paid refund", Cancel, AUTH, kRefunded, AUTH, True, True}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.cancel << " " << r.state << " " << r.marks);
+        SCOPED_TRACE(r.name);
         Rig f;
         f.t.Pump_State(6) = r.state;
-        f.marks(6, std::string("P") + r.marks);
+        f.set_marks(6, r.marks);
         f.t.Prepay_Amount(6) = 2000;
-        r.cancel ? f.ctl.Transaction_Canceled() : f.ctl.Transaction_Finalized(1);
+        r.end == Cancel ? f.ctl.Transaction_Canceled() : f.ctl.Transaction_Finalized(1);
         EXPECT_EQ(std::tuple(f.t.Pump_State(6), f.t.Prepaid(6), f.t.Prepay_Amount(6),
                              f.t.Prepay_Unpaid(6), f.t.Prepay_Refunded(6)),
                   std::tuple(r.state_after, r.prepaid_after, r.prepaid_after ? 2000 : 0, False,
@@ -449,17 +546,20 @@ TEST(Transaction, finalize_and_cancel_settle_prepays) {
 // with it, and the key it locked is free again while the terminal is open.
 TEST(Transaction, finalize_drops_requests_of_sales_that_leave_their_slot) {
     const struct {
+        const char* name;
         Boolean claimed0, claimed1;
-        int k;
+        int k;  // the slot queued
         bool handed_out, open;
-        Integer left;                                       // the request afterwards
-    } rows[] = {{True, False, 0, false, true, NO_REQUEST},  // void of a paid slot-0 sale
-                {True, False, 1, true, true, NO_REQUEST},   // ring-up of a sale moving down
-                {False, True, 1, true, true, NO_REQUEST},   // void of a paid slot-1 sale
-                {True, False, 1, true, false, NO_REQUEST},  // moving down while locked
-                {False, True, 0, false, true, RING_UP_SALE}};
+        Integer left;  // the request afterwards
+    } rows[] = {{"the void of a paid slot 0 sale goes", True, False, 0, false, true, NO_REQUEST},
+                {"the ring-up of a sale moving down goes", True, False, 1, true, true, NO_REQUEST},
+                {"the void of a paid slot 1 sale goes", False, True, 1, true, true, NO_REQUEST},
+                {"a sale moving down while the terminal is locked", True, False, 1, true, false,
+                 NO_REQUEST},
+                {"the ring-up of a sale that stays in slot 0 stays", False, True, 0, false, true,
+                 RING_UP_SALE}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.claimed0 << r.claimed1 << r.k << r.open);
+        SCOPED_TRACE(r.name);
         Rig f;
         two_sales(f, r.claimed0, r.claimed1);
         f.t.Stacked_Sale_Prepaid(3) = 0;
@@ -506,18 +606,22 @@ TEST(Transaction, cancel_forgets_requests_but_keeps_stored_sales) {
 
 // A closed or locked console stays dead whatever the POS does meanwhile.
 TEST(Transaction, pos_answers_do_not_wake_a_closed_console) {
-    const std::function<void(Rig&)> acts[] = {
-        [](Rig& f) { f.confirm(); }, [](Rig& f) { f.confirm(False); }, [](Rig& f) { f.ticks(15); },
-        [](Rig& f) { f.ctl.Transaction_Canceled(); }};
-    for (int a = 0; a < 4; ++a) {
+    const struct {
+        const char* name;
+        std::function<void(Rig&)> act;
+    } acts[] = {{"the item confirmed", [](Rig& f) { f.confirm(); }},
+                {"the item failed", [](Rig& f) { f.confirm(False); }},
+                {"the item timed out", [](Rig& f) { f.ticks(15); }},
+                {"the transaction canceled", [](Rig& f) { f.ctl.Transaction_Canceled(); }}};
+    for (const auto& a : acts) {
         for (bool locked : {false, true}) {
-            SCOPED_TRACE(testing::Message() << a << (locked ? " locked" : " closed"));
+            SCOPED_TRACE(testing::Message() << a.name << (locked ? ", locked" : ", closed"));
             Rig f;
             two_sales(f, False, False);
             f.queue(3, 1);
             ASSERT_EQ(f.ctl.Poll_Fuel_Itemization(), True);
             locked ? f.ctl.Terminal_Locked() : f.ctl.Terminal_Closed();
-            acts[a](f);
+            a.act(f);
             for (W key : {W::Pump, W::NPump, W::Status, W::NStatus, W::Sale})
                 EXPECT_FALSE(f.w(key, 3).enabled);
             f.ctl.Terminal_Unlocked();

@@ -49,6 +49,27 @@ inline std::string colour_text(Colour c) {
     return buf;
 }
 
+// The same colours, written the way Rig::colours() reads them back.
+inline std::string colour_names(std::initializer_list<Colour> colours) {
+    std::string s;
+    for (Colour c : colours)
+        s += (s.empty() ? "" : " ") + colour_text(c);
+    return s;
+}
+
+// The flags of a pump that its presentation and its console press read, by
+// name; a set-up names those it turns on.
+struct PumpMarks {
+    bool calling = false;
+    bool stopped = false;
+    bool autopay = false;
+    bool prepaid = false;
+    bool prepay_unpaid = false;
+    bool prepay_refunded = false;
+    bool close_pending = false;
+    bool operator==(const PumpMarks&) const = default;
+};
+
 // Records every change the panel reports.
 struct RecordingObserver : WidgetObserver {
     std::vector<std::pair<int, WidgetProperty>> changes;
@@ -79,23 +100,21 @@ struct Rig {
         }
     }
     void confirm(Boolean flag = True) { ctl.Fuel_Itemization_Complete(flag, 0); }
-    // The marks K calling, S stopped, A autopay, P prepaid, U unpaid, R
-    // refunded and C close pending of pump p, set or cleared by the letters.
-    void marks(int p, std::string_view m) {
-        Boolean* flags[] = {&t.Calling(p),      &t.Pump_Stopped(p),  &t.AutoPay(p),
-                            &t.Prepaid(p),      &t.Prepay_Unpaid(p), &t.Prepay_Refunded(p),
-                            &t.Close_Pending(p)};
-        for (int k = 0; k < 7; ++k)
-            *flags[k] = to_boolean(m.find("KSAPURC"[k]) != std::string_view::npos);
+    // Sets every mark of pump p: those named in `m` on, the others off.
+    void set_marks(int p, const PumpMarks& m) {
+        t.Calling(p) = to_boolean(m.calling);
+        t.Pump_Stopped(p) = to_boolean(m.stopped);
+        t.AutoPay(p) = to_boolean(m.autopay);
+        t.Prepaid(p) = to_boolean(m.prepaid);
+        t.Prepay_Unpaid(p) = to_boolean(m.prepay_unpaid);
+        t.Prepay_Refunded(p) = to_boolean(m.prepay_refunded);
+        t.Close_Pending(p) = to_boolean(m.close_pending);
     }
-    // Colours by letter: g grey, b blue, y yellow, l light green, p pink,
-    // G green, r red, k black, w white.
+    // The back colours of some widgets of pump i, by name: "yellow blue yellow".
     std::string colours(std::initializer_list<W> keys, int i) const {
         std::string s;
-        for (W key : keys) {
-            const std::string c = colour(key, i);
-            s += c == "green" ? 'G' : c == "black" ? 'k' : c == "light green" ? 'l' : c[0];
-        }
+        for (W key : keys)
+            s += (s.empty() ? "" : " ") + colour(key, i);
         return s;
     }
     void set_state(int p, Integer state) {

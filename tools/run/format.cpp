@@ -11,9 +11,7 @@ namespace dorvane::script {
 namespace detail {
 
 std::string widget_name(const WidgetRef& w) {
-    std::string s(Panel::name_of(w.name));
-    if (w.index >= 0) s += "(" + std::to_string(w.index) + ")";
-    return s;
+    return Panel::display_name(w.name, w.index);
 }
 
 std::string plural(std::size_t n, const char* word) {

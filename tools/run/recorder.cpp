@@ -39,9 +39,8 @@ LocalDateTime moved(const LocalDateTime& t, long long seconds) {
 }
 
 Fault fault_kind(const std::exception* fault) {
-    if (dynamic_cast<const IndexFault*>(fault)) return Fault::Index;
-    if (dynamic_cast<const RangeFault*>(fault)) return Fault::Overflow;
-    return Fault::None;
+    const auto* range = dynamic_cast<const RangeFault*>(fault);
+    return range ? fault_of(*range) : Fault::None;
 }
 
 // A value as a script writes it for a variable of `type`.

@@ -17,13 +17,8 @@ namespace {
 // The server takes at most this many ticks in one request.
 constexpr long long kTicksPerRequest = 86400;
 
-const Panel& model() {
-    static const Panel panel;
-    return panel;
-}
-
 std::string widget_name(const WidgetRef& w) {
-    return model().display_name(model().id(w.name, w.index));
+    return Panel::display_name(w.name, w.index);
 }
 
 std::string widget_path(const WidgetRef& w) {

@@ -43,6 +43,8 @@ class ScriptError : public std::runtime_error {
 
 // The range fault of the last call, set, click, entry or tick, as `error` reads it.
 enum class Fault : std::uint8_t { None, Overflow, Index };
+// The script's name of a range fault of the control.
+Fault fault_of(const RangeFault& f);
 
 // A value as scripts write and compare it.
 struct Value {

@@ -14,10 +14,6 @@ using detail::widget_name;
 
 namespace {
 
-Fault fault_of(const RangeFault& f) {
-    return dynamic_cast<const IndexFault*>(&f) ? Fault::Index : Fault::Overflow;
-}
-
 std::string fault_detail(const RangeFault& f) {
     return std::string("fault: ") + f.what();
 }
@@ -63,6 +59,10 @@ std::string message_line(W name, const std::string& caption) {
 }
 
 }  // namespace
+
+Fault fault_of(const RangeFault& f) {
+    return f.kind() == RangeFault::Kind::Index ? Fault::Index : Fault::Overflow;
+}
 
 Value from_variant(const Variant& v) {
     switch (v.type()) {

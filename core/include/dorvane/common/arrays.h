@@ -8,6 +8,7 @@
 
 namespace dorvane {
 
+inline constexpr int kPumpCount = 24;  // pumps on the forecourt, index 0..23
 inline constexpr int kPumpSlots = 32;  // every per-pump array has bounds 0..31
 inline constexpr int kItemKinds = 3;   // item index k: 0 slot 0, 1 slot 1, 2 prepay
 

@@ -30,19 +30,30 @@ inline constexpr bool is_set(Boolean b) {
 // Range faults of the data model. They reach a host caller as these typed
 // exceptions; what was written before the fault stays written and the control
 // stays usable.
+// Each fault says which of the two it is, so that whoever reports one maps
+// it from kind() rather than from its dynamic type.
 class RangeFault : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    enum class Kind : std::uint8_t { Overflow, Index };
+    Kind kind() const { return kind_; }
+
+  protected:
+    RangeFault(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+
+  private:
+    Kind kind_;
 };
 
 class OverflowFault : public RangeFault {
   public:
-    explicit OverflowFault(const std::string& what) : RangeFault("overflow: " + what) {}
+    explicit OverflowFault(const std::string& what)
+        : RangeFault(Kind::Overflow, "overflow: " + what) {}
 };
 
 class IndexFault : public RangeFault {
   public:
-    explicit IndexFault(const std::string& what) : RangeFault("index out of range: " + what) {}
+    explicit IndexFault(const std::string& what)
+        : RangeFault(Kind::Index, "index out of range: " + what) {}
 };
 
 // A result that does not fit its 16 or 32 bits is an overflow fault.

@@ -1,6 +1,7 @@
 // DorvaneCtl: the fuel-forecourt simulator control. A host drives it through
-// the 37 properties and 18 methods of its surface; a tester drives it through
-// clicks, purchase entries and timer ticks; a view mirrors its widget model.
+// the properties and methods of its surface (control/surface.h); a tester
+// drives it through clicks, purchase entries and timer ticks; a view mirrors
+// its widget model.
 #pragma once
 
 #include <string>
@@ -123,10 +124,15 @@ class DorvaneCtl {
     // Selecting a SimPump option by code raises its click before returning.
     void select_sim_pump(int i);
     void run_handler(int id);
-    void report_fault(const RangeFault& f);
+    template <typename Step>
+    void run_reporting_faults(Step&& step);
+
+    // The procedures below that are spelt like Hook_Click or Refresh_Pump_Status
+    // are the control's documented event handlers and procedures; the
+    // snake_case ones are helpers of this implementation.
 
     // Start-up and terminal state.
-    void Start_Up();
+    void start_up();
     void Disable_Console();
     void TerminalOpenClose_Click();
     void TerminalLockUnlock_Click();
@@ -149,7 +155,7 @@ class DorvaneCtl {
     void Purchase_Validate();
     void Message1_Click();
     void Timer1_Timer();
-    Long Next_ZRD_Seq();
+    Long next_zrd_seq();
 
     // Pump grid clicks.
     void Status_Click(int i);
@@ -157,36 +163,36 @@ class DorvaneCtl {
 
     // Console.
     void Refresh_Console_Line(int i);
-    void Refresh_All_Console_Lines();
+    void refresh_all_console_lines();
     void Pump_Click(int i);
     void NPump_Click(int i);
     void AuthKey_Click();
     void StopKey_Click();
     void CloseKey_Click();
     void MoveKey_Click();
-    void Select_Command(Integer mode, W key);
-    void Light_Command_Key(W key);
-    void Drop_Move_Source();
+    void select_command(Integer mode, W key);
+    void light_command_key(W key);
+    void drop_move_source();
     void AllStopKey_Click();
     void User_Click();
-    void Move_Authorization(int s, int d);
-    void Finish_Move();
+    void move_authorization(int s, int d);
+    void finish_move();
     void Key_Click(int index);
     void Value_Click(int index);
     void Select_Prepay_Mode();
     void TimeDisplay_Click();
-    void Show_Clock();
+    void show_clock();
 
     // POS exchange.
-    bool Find_Waiting_Item(int& k, int& p) const;
-    Long Response_Deadline() const;
-    Boolean Open_Request(Integer request, Long& deadline, const char* out_of_sequence);
+    bool find_waiting_item(int& k, int& p) const;
+    Long response_deadline() const;
+    Boolean open_request(Integer request, Long& deadline, const char* out_of_sequence);
     void Sale_Click(int i);
     void ItemizeFuelKey_Click();
     void Check_POS_Timeouts();
     void Finalize_Click();
     void Cancel_Click();
-    void Drop_Request(int k, int i);
+    void drop_request(int k, int i);
     void CarWashKey_Click();
     void FuelKey_Click();
     void CreateChangeKey_Click();

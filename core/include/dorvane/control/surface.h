@@ -1,6 +1,7 @@
-// One table of the control's host surface, in interface order: the 37
-// properties, then the 18 methods. Hosts that call the control by name (the
-// scenario runner, the demo, the C ABI) use this table and nothing else.
+// One table of the control's host surface, in interface order: the
+// properties, then the methods. Each property row carries its member and each
+// method row its invoker. Hosts that call the control by name (the scenario
+// runner, the demo, the C ABI) use this table and nothing else.
 #pragma once
 
 #include <optional>

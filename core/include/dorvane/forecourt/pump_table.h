@@ -10,6 +10,9 @@ namespace dorvane {
 // Pump state codes.
 enum PumpState : Integer { CLOSED = 0, IDLE = 1, CALL = 2, AUTH = 3, BUSY = 4, ERROR = 5 };
 
+// Terminal states: only while it is open are the grid and the console live.
+enum TerminalState : Integer { TERMINAL_CLOSED = 0, TERMINAL_OPEN = 1, TERMINAL_LOCKED = 2 };
+
 // Console command modes.
 enum ConsoleMode : Integer {
     MODE_AUTH = 0,

@@ -21,6 +21,17 @@ struct Colour {
     }
 };
 
+// The red, green and blue parts of an RGB value, 0..255 each: the one
+// conversion every view paints with.
+struct Channels {
+    std::uint8_t red, green, blue;
+};
+
+constexpr Channels channels_of(std::uint32_t rgb) {
+    return {static_cast<std::uint8_t>((rgb >> 16) & 0xFF),
+            static_cast<std::uint8_t>((rgb >> 8) & 0xFF), static_cast<std::uint8_t>(rgb & 0xFF)};
+}
+
 namespace colour {
 inline constexpr Colour grey = Colour::from_rgb(0xC0C0C0);
 inline constexpr Colour blue = Colour::from_rgb(0x8080FF);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dorvane/common/arrays.h"
 #include "dorvane/panel/colours.h"
 
 namespace dorvane {
@@ -57,6 +58,9 @@ enum class W : std::uint8_t {
 };
 
 inline constexpr int kWidgetNames = static_cast<int>(W::Count);
+
+inline constexpr int kPresetAmounts = 8;  // Value(0..7): 10.00 to 45.00
+inline constexpr int kKeypadKeys = 11;    // Key(0..9) the digits, Key(10) "00"
 
 struct Font {
     enum class Family : std::uint8_t { Sans, Mono };
@@ -114,8 +118,9 @@ class Panel {
     static int array_size(W name);
     static std::string_view name_of(W name);
     static std::optional<W> find_name(std::string_view name);
-    // "Pump(3)" or "Message1".
-    std::string display_name(int id) const;
+    // "Pump(3)" or "Message1": how every tool writes a widget.
+    static std::string display_name(W name, int index = -1);
+    std::string display_name(int id) const { return display_name(at(id).name, at(id).index); }
 
     // The operations the control uses; each notifies the observer only when
     // the value really changes.
