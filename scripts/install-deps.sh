@@ -5,6 +5,14 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev clang-14 libclang-rt-14-dev python3 xvfb xauth)
 
+# The Windows cross build and its tests under Wine, asked for only by
+# scripts/test-windows.sh (install-deps.sh --windows): the MinGW-w64 compiler,
+# GoogleTest's sources to build for Windows, Wine, and Mono for the C# example.
+if [ "${1:-}" = "--windows" ]; then
+  packages=(cmake g++ make g++-mingw-w64-x86-64-posix googletest wine wine64
+            mono-mcs mono-runtime)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -31,3 +31,6 @@ build-fuzz/soak/dorvane-soak --make-corpus build-fuzz/corpus scenarios soak/case
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build-fuzz/soak/dorvane-fuzz -max_total_time=30 -max_len=4096 -artifact_prefix=build-fuzz/ \
   build-fuzz/corpus
+
+# The Windows build (MinGW-w64), its tests under Wine and the C# example.
+./scripts/test-windows.sh
