@@ -145,9 +145,7 @@ struct Ledger {
     long long finalized = 0;     // sales paid by a finalized transaction
     long long prepay_used = 0;   // prepays dispensed in full
     long long autopay_paid = 0;  // accepted autopays (paid at the pump)
-    long long cancel_busy = 0;   // documented: prepay canceled while fuelling
-    long long cancel_busy_events = 0;
-    long long limit_cut = 0;  // documented: dispensed cut back at a flow tick
+    long long limit_cut = 0;     // documented: dispensed cut back at a flow tick
     long long limit_cut_events = 0;
     // How far the walks got.
     long long sales_stored = 0;
@@ -175,11 +173,10 @@ class Checker {
     PumpTable before_;
     bool click_live_ = false;  // the clicked widget was visible and enabled
     Ledger ledger_;
-    // Per pump: money that has left for a sink, and the documented-case mark.
+    // Per pump: money that has left for a sink.
     long long sunk_[kPumpSlots] = {};
     long long flowed_[kPumpSlots] = {};
     long long autopay_flow_[kPumpSlots] = {};  // of Dispensed, what flowed as an accepted autopay
-    bool canceled_busy_[kPumpSlots] = {};
 };
 
 // ---- Walks.

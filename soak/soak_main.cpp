@@ -50,8 +50,6 @@ void add(Ledger& to, const Ledger& l) {
     to.finalized += l.finalized;
     to.prepay_used += l.prepay_used;
     to.autopay_paid += l.autopay_paid;
-    to.cancel_busy += l.cancel_busy;
-    to.cancel_busy_events += l.cancel_busy_events;
     to.limit_cut += l.limit_cut;
     to.limit_cut_events += l.limit_cut_events;
     to.sales_stored += l.sales_stored;
@@ -62,11 +60,10 @@ void add(Ledger& to, const Ledger& l) {
 void print_ledger(const Ledger& l) {
     std::printf(
         "  ledger (cents): flowed %lld, finalized %lld, prepays used %lld, autopay paid %lld\n"
-        "  documented cases: canceled while fuelling %lld cents in %lld steps, "
-        "cut at a flow tick %lld cents in %lld ticks\n"
+        "  documented case: cut at a flow tick %lld cents in %lld ticks\n"
         "  reached: %lld sales stored, %lld sales rung up, %lld prepays rung up\n",
-        l.flowed, l.finalized, l.prepay_used, l.autopay_paid, l.cancel_busy, l.cancel_busy_events,
-        l.limit_cut, l.limit_cut_events, l.sales_stored, l.sales_rung_up, l.prepays_rung_up);
+        l.flowed, l.finalized, l.prepay_used, l.autopay_paid, l.limit_cut, l.limit_cut_events,
+        l.sales_stored, l.sales_rung_up, l.prepays_rung_up);
 }
 
 std::vector<fs::path> scripts_in(const std::vector<std::string>& args) {
@@ -185,11 +182,9 @@ int replay_scripts(const std::vector<std::string>& args, bool cases) {
         if (v || failed) ++bad;
         if (cases) {
             const std::string named = named_case(p);
-            const bool reached = named == "cancel-busy" ? l.cancel_busy_events > 0
-                                 : named == "limit-cut" ? l.limit_cut_events > 0
-                                 : named == "none"
-                                     ? l.cancel_busy_events == 0 && l.limit_cut_events == 0
-                                     : false;
+            const bool reached = named == "limit-cut" ? l.limit_cut_events > 0
+                                 : named == "none"    ? l.limit_cut_events == 0
+                                                      : false;
             if (!reached) {
                 std::printf("  does not show the ledger case it names (%s)\n", named.c_str());
                 ++bad;

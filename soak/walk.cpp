@@ -169,8 +169,8 @@ std::optional<Violation> Checker::after(const DorvaneCtl& ctl, const Action& a, 
 
 // Every cent that a flow tick adds to Dispensed is held (in Dispensed or a
 // stored sale) or has left exactly once: paid by a finalized transaction, used
-// by a prepay in full, or paid at the pump by an accepted autopay. Two
-// documented behaviours move money otherwise; their cents are counted apart.
+// by a prepay in full, or paid at the pump by an accepted autopay. One
+// documented behaviour moves money otherwise; its cents are counted apart.
 std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Action& a, bool fault) {
     const PumpTable& b = before_;
     const PumpTable& t = ctl.pump_table();
@@ -180,8 +180,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
     // A call whose argument does not fit is refused before it runs.
     const bool finalize = (is_method(a, "Transaction_Finalized") && !fault) ||
                           (live && is_click(a, ctl, W::Finalize));
-    const bool cancel =
-        (is_method(a, "Transaction_Canceled") && !fault) || (live && is_click(a, ctl, W::Cancel));
 
     for (int p = 0; p < kPumps; ++p) {
         const long long was = b.Dispensed(p), now = t.Dispensed(p);
@@ -208,10 +206,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
                 sunk += b.Stacked_Sale_Amount(p);
             sink = &ledger_.finalized;
         }
-        if (cancel && mode_.excuse && is_set(b.Prepay_Unpaid(p)) && !is_set(b.Prepay_Refunded(p)) &&
-            b.Pump_State(p) == BUSY)
-            canceled_busy_[p] = true;
-
         if (t.Sales_Waiting(p) > b.Sales_Waiting(p)) ++ledger_.sales_stored;
         if ((is_set(t.Sale_Claimed(p)) && !is_set(b.Sale_Claimed(p))) ||
             (is_set(t.Stacked_Sale_Claimed(p)) && !is_set(b.Stacked_Sale_Claimed(p))))
@@ -225,19 +219,6 @@ std::optional<Violation> Checker::check_ledger(const DorvaneCtl& ctl, const Acti
         if (cut != 0) {
             ledger_.limit_cut += cut;
             ++ledger_.limit_cut_events;
-        }
-        if (canceled_busy_[p]) {
-            // Documented: a prepay canceled while its pump fuels leaves the pump
-            // IDLE with its prepay and its dispensed money; whatever that money
-            // does afterwards is counted apart.
-            if (sink) *sink += sunk;
-            if (balance != 0) {
-                ledger_.cancel_busy += balance;
-                ++ledger_.cancel_busy_events;
-            }
-            if (now == 0 && !is_set(t.Prepaid(p)) && t.Pump_State(p) != BUSY)
-                canceled_busy_[p] = false;
-            continue;
         }
         if (sink) *sink += sunk;
         sunk_[p] += sunk;

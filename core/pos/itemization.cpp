@@ -136,6 +136,10 @@ void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer /*Displ
         }
     }
     const int k = t_.Item_Slot;
+    // Whether the record still names an item that waits or is handed out; a
+    // stale record (its item confirmed, canceled or timed out) may not undo
+    // what that item's confirmation already did.
+    const bool item_pending = t_.Item_Request(k, p) != NO_REQUEST;
     t_.Item_Deadline(k, p) = 0;
     // Only the Boolean True value counts as success.
     const bool success = SuccessFlag == True;
@@ -175,13 +179,20 @@ void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer /*Displ
             if (success) {
                 caption(W::Message1, "");
                 caption(W::Message2, kRingsUpPrepay + format_money(t_.Prepay_Amount(p)));
-                t_.Prepaid(p) = True;
-                t_.Prepay_Unpaid(p) = to_boolean(!is_set(t_.Prepay_Unpaid(p)));
-                t_.Calling(p) = False;
-                t_.Pump_State(p) = AUTH;
-                // The rung-up prepay is the pump's current authorization, so
-                // its sale carries the prepay's own sequence number.
-                t_.Pump_ZRD_Seq(p) = t_.Item_ZRD_Seq(2, p);
+                // A confirmation never takes a pump out of a running fuelling,
+                // and a stale record cannot turn a prepay that is already rung
+                // up back into an unpaid one, just as it can claim only a sale
+                // that is there.
+                const bool stale = !item_pending && is_set(t_.Prepaid(p));
+                if (t_.Pump_State(p) != BUSY && !stale) {
+                    t_.Prepaid(p) = True;
+                    t_.Prepay_Unpaid(p) = to_boolean(!is_set(t_.Prepay_Unpaid(p)));
+                    t_.Calling(p) = False;
+                    t_.Pump_State(p) = AUTH;
+                    // The rung-up prepay is the pump's current authorization,
+                    // so its sale carries the prepay's own sequence number.
+                    t_.Pump_ZRD_Seq(p) = t_.Item_ZRD_Seq(2, p);
+                }
             }
             Enable_Pump_Buttons(p);
             Refresh_Pump_Status(p);

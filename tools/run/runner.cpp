@@ -14,9 +14,10 @@ namespace dorvane::script {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: dorvane-run [--quiet] SCRIPT.dvs [SCRIPT.dvs ...]\n"
+    "usage: dorvane-run [--quiet] [--site http://HOST:PORT] SCRIPT.dvs [SCRIPT.dvs ...]\n"
     "Runs scenario scripts against a fresh control each, on a virtual clock.\n"
-    "  --quiet   print only failures, print statements and the closing line\n"
+    "  --quiet      print only failures, print statements and the closing line\n"
+    "  --site URL   run each script on a fresh site of that dorvane-server\n"
     "Exit status: 0 every script held, 1 an expect failed, 2 a script error.\n";
 
 constexpr const char* kIndent = "        ";
@@ -30,6 +31,16 @@ void verdict_line(std::ostream& out, const std::string& name, Verdict v,
                                    : "SCRIPT ERROR")
         << "\n";
 }
+
+// A control in this process.
+class LocalRunner : public StatementRunner {
+  public:
+    std::vector<std::string> message_lines() override { return session_.message_lines(); }
+    Outcome execute(const Statement& s) override { return session_.execute(s); }
+
+  private:
+    Session session_;
+};
 
 }  // namespace
 
@@ -52,7 +63,14 @@ Verdict run_script(std::string_view text, const std::string& name, const RunOpti
         return finish(Verdict::Broken);
     }
 
-    Session session;
+    std::unique_ptr<StatementRunner> runner;
+    try {
+        runner = options.open ? options.open() : std::make_unique<LocalRunner>();
+    } catch (const std::exception& e) {
+        out << name << ": " << e.what() << "\n";
+        return finish(Verdict::Broken);
+    }
+    StatementRunner& session = *runner;
     if (!quiet)
         for (const std::string& line : session.message_lines())
             out << kIndent << line << "\n";
@@ -104,12 +122,20 @@ Verdict run_file(const std::string& path, const RunOptions& options, std::ostrea
     return run_script(text, path, options, out);
 }
 
-int run_main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const SiteConnector& connect) {
     RunOptions options;
     std::vector<std::string> scripts;
     bool options_done = false;
-    for (const std::string& a : args) {
-        if (!options_done && a == "--quiet") {
+    for (std::size_t n = 0; n < args.size(); ++n) {
+        const std::string& a = args[n];
+        if (!options_done && a == "--site") {
+            if (n + 1 >= args.size() || !connect) {
+                err << "dorvane-run: " << (connect ? "--site wants http://HOST:PORT" : "this build cannot reach a site server") << "\n" << kUsage;
+                return 2;
+            }
+            options.open = connect(args[++n]);
+        } else if (!options_done && a == "--quiet") {
             options.quiet = true;
         } else if (!options_done && (a == "--help" || a == "-h")) {
             out << kUsage;

@@ -1,0 +1,583 @@
+#include "site.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "common/arrays.h"
+#include "control/surface.h"
+
+namespace dorvane::server {
+
+namespace {
+
+const char* kind_name(WidgetKind k) {
+    switch (k) {
+        case WidgetKind::CommandButton:
+            return "CommandButton";
+        case WidgetKind::OptionButton:
+            return "OptionButton";
+        case WidgetKind::TextBox:
+            return "TextBox";
+        case WidgetKind::Timer:
+            return "Timer";
+    }
+    return "?";
+}
+
+// A back colour as the scenario language writes it: #RRGGBB, or face for the
+// platform's button face; a standard button says standard.
+json colour_json(Colour c) {
+    if (c.kind == Colour::Kind::Standard) return "standard";
+    return script::format_value(script::Value::of_colour(c));
+}
+
+json widget_value(const Widget& w, WidgetProperty p) {
+    switch (p) {
+        case WidgetProperty::Caption:
+            return w.caption;
+        case WidgetProperty::BackColour:
+            return colour_json(w.back);
+        case WidgetProperty::Enabled:
+            return w.enabled;
+        case WidgetProperty::Visible:
+            return w.visible;
+        case WidgetProperty::Selected:
+            return w.selected;
+    }
+    return nullptr;
+}
+
+const char* fault_kind(const RangeFault& f) {
+    return dynamic_cast<const IndexFault*>(&f) ? "index" : "overflow";
+}
+
+template <typename T>
+bool fits(long long n) {
+    return n >= std::numeric_limits<T>::min() && n <= std::numeric_limits<T>::max();
+}
+
+// The caller's variable for a Variant parameter: a flag a Boolean, a whole
+// number the narrowest of Integer and Long, or else a Double, as a by-name
+// call types a literal; for a typed parameter the value converted to it,
+// where a number that does not fit is an overflow fault naming the value.
+Variant argument(ValueType type, std::string_view what, const script::Value& v) {
+    if (v.kind == script::Value::Kind::Text) return Variant::string(v.text);
+    if (type == kVariantParam) {
+        if (v.flag) return Variant::boolean(static_cast<Boolean>(v.number));
+        if (fits<Integer>(v.number)) return Variant::integer(static_cast<Integer>(v.number));
+        if (fits<Long>(v.number)) return Variant::long_(static_cast<Long>(v.number));
+        return Variant::real(static_cast<double>(v.number));
+    }
+    try {
+        return Variant::of_type(type, v.number);
+    } catch (const OverflowFault&) {
+        throw OverflowFault(std::string(what) + " = " + std::to_string(v.number) +
+                            " does not fit " + value_type_name(type));
+    }
+}
+
+std::string script_value(const script::Value& v) {
+    return script::format_value(v);
+}
+
+std::string script_variant(const Variant& v) {
+    if (v.type() == ValueType::String) return script_value(script::Value::of_text(v.as_string()));
+    return script_value(script::Value::of_number(v.as_int(), v.type() == ValueType::Boolean));
+}
+
+// Texts the scenario language cannot write on one line.
+bool one_line(const script::Value& v) {
+    return v.kind != script::Value::Kind::Text || v.text.find_first_of("\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+const char* widget_property_name(WidgetProperty p) {
+    switch (p) {
+        case WidgetProperty::Caption:
+            return "caption";
+        case WidgetProperty::BackColour:
+            return "color";
+        case WidgetProperty::Enabled:
+            return "enabled";
+        case WidgetProperty::Visible:
+            return "visible";
+        case WidgetProperty::Selected:
+            return "selected";
+    }
+    return "?";
+}
+
+json widget_json(const Panel& panel, int id) {
+    const Widget& w = panel.at(id);
+    json j = {{"name", Panel::name_of(w.name)},
+              {"index", w.index},
+              {"kind", kind_name(w.kind)},
+              {"layer", id},
+              {"place",
+               {{"left", w.place.left},
+                {"top", w.place.top},
+                {"width", w.place.width},
+                {"height", w.place.height}}},
+              {"color", colour_json(w.back)},
+              {"font",
+               {{"family", w.font.family == Font::Family::Mono ? "mono" : "sans"},
+                {"points", w.font.points},
+                {"bold", w.font.bold}}},
+              {"enabled", w.enabled},
+              {"visible", w.visible},
+              {"selected", w.selected},
+              {"right_aligned", w.right_aligned}};
+    j[w.kind == WidgetKind::TextBox ? "text" : "caption"] = w.caption;
+    return j;
+}
+
+// ---- Platform.
+
+SitePlatform::SitePlatform(const SiteSpec& spec) : virtual_clock_(spec.virtual_clock) {
+    clock_.set_clock(spec.start);
+}
+
+void SitePlatform::beep() {
+    ++beeps_;
+    if (on_beep_) on_beep_(beeps_);
+}
+
+// ---- Events.
+
+void EventLog::append(std::string type, json data) {
+    {
+        std::lock_guard lock(mutex_);
+        Event e;
+        e.seq = next_seq_++;
+        e.type = std::move(type);
+        data["seq"] = e.seq;
+        data["type"] = e.type;
+        e.data = json_text(data);
+        bytes_ += e.data.size() + e.type.size();
+        events_.push_back(std::move(e));
+        while (events_.size() > kMaxEvents || (bytes_ > kMaxBytes && events_.size() > 1)) {
+            bytes_ -= events_.front().data.size() + events_.front().type.size();
+            events_.pop_front();
+        }
+    }
+    changed_.notify_all();
+}
+
+EventLog::Read EventLog::read_after(long long after, std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, wait, [&] { return closed_ || next_seq_ - 1 > after; });
+    Read r;
+    r.closed = closed_;
+    if (events_.empty()) return r;
+    const long long first = events_.front().seq;
+    if (after + 1 < first) {
+        r.lost_first = after + 1;
+        r.lost_last = first - 1;
+    }
+    for (const Event& e : events_)
+        if (e.seq > after) r.events.push_back(e);
+    return r;
+}
+
+long long EventLog::last_seq() {
+    std::lock_guard lock(mutex_);
+    return next_seq_ - 1;
+}
+
+void EventLog::close() {
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+    changed_.notify_all();
+}
+
+// ---- The session record.
+
+namespace {
+
+bool same_time(const LocalDateTime& a, const LocalDateTime& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+           a.minute == b.minute && a.second == b.second;
+}
+
+}  // namespace
+
+SessionRecord::SessionRecord(const LocalDateTime& start) : clock_(start) {
+    lines_.push_back("# A session of a dorvane-server site; dorvane-run replays it.");
+    lines_.push_back("clock " + script::format_clock(start));
+}
+
+void SessionRecord::clock_is(const LocalDateTime& now) {
+    if (same_time(now, clock_)) return;
+    write("clock " + script::format_clock(now));
+    clock_ = now;
+}
+
+void SessionRecord::tick_at(const LocalDateTime& now) {
+    VirtualPlatform replay;
+    replay.set_clock(clock_);
+    replay.advance_seconds(1);
+    if (!same_time(replay.clock(), now)) {
+        // The machine's clock moved other than one second per tick: set the
+        // replay's clock to a second before this tick.
+        VirtualPlatform before;
+        before.set_clock(now);
+        before.advance_seconds(-1);
+        flush_ticks();
+        write("clock " + script::format_clock(before.clock()));
+    }
+    clock_ = now;
+    ++ticks_;
+}
+
+void SessionRecord::write(const std::string& line) {
+    flush_ticks();
+    if (lines_.size() >= kMaxLines) {
+        truncated_ = true;
+        return;
+    }
+    lines_.push_back(line);
+}
+
+void SessionRecord::flush_ticks() {
+    if (ticks_ == 0) return;
+    const long long n = ticks_;
+    ticks_ = 0;
+    write(n == 1 ? std::string("tick") : "tick " + std::to_string(n));
+}
+
+std::string SessionRecord::text() const {
+    std::string out;
+    for (const std::string& line : lines_)
+        out += line + "\n";
+    if (ticks_ > 0) out += ticks_ == 1 ? std::string("tick\n") : "tick " + std::to_string(ticks_) + "\n";
+    if (truncated_)
+        out += "# The record stopped after " + std::to_string(kMaxLines) + " lines.\n";
+    return out;
+}
+
+// ---- Site.
+
+Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool)
+    : id_(id),
+      spec_(spec),
+      platform_(spec),
+      ctl_(platform_),
+      record_(platform_.now()),
+      strand_(std::make_shared<Strand>(pool)) {
+    ctl_.panel_for_view().set_observer(this);
+    platform_.on_beep([this](long n) { events_.append("beep", {{"beeps", n}}); });
+}
+
+Site::~Site() {
+    ctl_.panel_for_view().set_observer(nullptr);
+    events_.close();
+}
+
+void Site::widget_changed(int id, WidgetProperty what) {
+    const Widget& w = ctl_.panel().at(id);
+    events_.append("widget", {{"widget", Panel::name_of(w.name)},
+                              {"index", w.index},
+                              {"property", widget_property_name(what)},
+                              {"value", widget_value(w, what)}});
+}
+
+json Site::info() {
+    return {{"id", id_},
+            {"clock", spec_.virtual_clock ? "virtual" : "system"},
+            {"ticks", spec_.manual_ticks ? "manual" : "real"},
+            {"speed", spec_.speed},
+            {"time", script::format_clock(platform_.now())},
+            {"beeps", platform_.beeps()},
+            {"last_event", events_.last_seq()}};
+}
+
+void Site::check(const Operation& op) const {
+    if (op.route == Route::Tick && !spec_.manual_ticks)
+        throw Refusal(409, "site " + std::to_string(id_) +
+                               " has real ticks: only a site made with \"ticks\": \"manual\" is ticked by request");
+    if (op.route == Route::SetClock && !spec_.virtual_clock)
+        throw Refusal(409, "site " + std::to_string(id_) +
+                               " runs on the system clock: only a virtual clock is set");
+    for (const Operation& inner : op.batch)
+        check(inner);
+}
+
+json Site::fault_answer(const RangeFault& f) {
+    json j = {{"fault", fault_kind(f)}, {"message", f.what()}};
+    events_.append("fault", j);
+    return j;
+}
+
+void Site::due() {
+    // A tick still waiting on a busy strand is not doubled.
+    if (tick_queued_.exchange(true)) return;
+    strand_->post([self = shared_from_this()] {
+        self->tick_queued_ = false;
+        self->run_tick(1);
+    });
+}
+
+json Site::run_tick(long long count) {
+    json faults = json::array(), messages = json::array();
+    for (long long n = 1; n <= count; ++n) {
+        const std::string before1 = ctl_.panel()(W::Message1).caption;
+        const std::string before2 = ctl_.panel()(W::Message2).caption;
+        if (platform_.is_virtual()) platform_.virtual_clock().advance_seconds(1);
+        record_.tick_at(platform_.now());
+        try {
+            ctl_.tick();
+        } catch (const RangeFault& f) {
+            json j = fault_answer(f);
+            j["tick"] = n;
+            faults.push_back(std::move(j));
+        }
+        for (auto [name, before] : {std::pair{W::Message1, &before1}, std::pair{W::Message2, &before2}})
+            if (ctl_.panel()(name).caption != *before)
+                messages.push_back({{"tick", n},
+                                    {"widget", Panel::name_of(name)},
+                                    {"caption", ctl_.panel()(name).caption}});
+    }
+    return {{"time", script::format_clock(platform_.now())}, {"faults", faults}, {"messages", messages}};
+}
+
+json Site::call(const Operation& op) {
+    const MethodInfo& m = surface_methods()[static_cast<std::size_t>(op.method)];
+    std::string line = "call " + std::string(m.name);
+    for (const script::Value& v : op.values)
+        line += " " + script_value(v);
+    json answer;
+    json given = json::array();
+    for (const script::Value& v : op.values)
+        given.push_back(v.kind == script::Value::Kind::Text ? json(v.text) : json(v.number));
+    try {
+        std::vector<Variant> passed;
+        for (std::size_t a = 0; a < op.values.size(); ++a)
+            passed.push_back(argument(m.params[a].type, m.params[a].name, op.values[a]));
+        const Variant r = invoke_method(ctl_, op.method, passed);
+        answer["result"] = m.result ? to_json(r) : json(nullptr);
+        json args = json::array(), types = json::array();
+        for (const Variant& v : passed) {
+            args.push_back(to_json(v));
+            types.push_back(value_type_name(v.type()));
+        }
+        answer["args"] = std::move(args);
+        answer["arg_types"] = std::move(types);
+        if (m.result) line += "\nexpect result = " + script_variant(r);
+        for (std::size_t a = 0; a < passed.size(); ++a)
+            if (m.params[a].by_ref)
+                line += "\nexpect arg " + std::to_string(a + 1) + " = " + script_variant(passed[a]);
+    } catch (const RangeFault& f) {
+        answer = fault_answer(f);
+        answer["args"] = given;
+        line += "\nexpect error = " + std::string(fault_kind(f));
+    }
+    record_.write(line);
+    json event = answer;
+    event["method"] = m.name;
+    event["given"] = std::move(given);
+    events_.append("call", std::move(event));
+    return answer;
+}
+
+json Site::perform(const Operation& op) {
+    // The system clock is written down before every entry that may read it.
+    if (!platform_.is_virtual() && op.route != Route::Tick) record_.clock_is(platform_.now());
+    switch (op.route) {
+        case Route::GetSite:
+            return info();
+        case Route::ListProperties: {
+            json j = json::object();
+            for (std::size_t p = 0; p < surface_properties().size(); ++p)
+                j[std::string(surface_properties()[p].name)] = to_json(get_property(ctl_, static_cast<int>(p)));
+            return j;
+        }
+        case Route::GetProperty:
+            return {{"value", to_json(get_property(ctl_, op.property))}};
+        case Route::SetProperty: {
+            const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(op.property)];
+            const script::Value& v = op.values[0];
+            json answer = json::object();
+            if (one_line(v)) record_.write("set " + std::string(p.name) + " " + script_value(v));
+            else record_.write("# not replayable: a text of " + std::string(p.name) + " holds a line break");
+            try {
+                set_property(ctl_, op.property, argument(p.type, p.name, v));
+            } catch (const RangeFault& f) {
+                answer = fault_answer(f);
+                record_.write("expect error = " + std::string(fault_kind(f)));
+            }
+            json event = answer;
+            event["property"] = p.name;
+            event["value"] = v.kind == script::Value::Kind::Text ? json(v.text) : json(v.number);
+            events_.append("set", std::move(event));
+            return answer;
+        }
+        case Route::CallMethod:
+            return call(op);
+        case Route::Click: {
+            const Widget& w = ctl_.panel()(op.widget, op.index);
+            json answer = json::object();
+            if (!w.visible) answer["ignored"] = "hidden";
+            else if (!w.enabled) answer["ignored"] = "disabled";
+            const std::string name = ctl_.panel().display_name(ctl_.panel().id(op.widget, op.index));
+            record_.write("click " + name);
+            try {
+                ctl_.click(op.widget, op.index);
+            } catch (const RangeFault& f) {
+                answer = fault_answer(f);
+                record_.write("expect error = " + std::string(fault_kind(f)));
+            }
+            json event = answer;
+            event["widget"] = Panel::name_of(op.widget);
+            event["index"] = op.index;
+            events_.append("click", std::move(event));
+            return answer;
+        }
+        case Route::Purchase: {
+            json answer = json::object();
+            if (!ctl_.panel()(W::Purchase).visible) answer["ignored"] = "hidden";
+            const script::Value& v = op.values[0];
+            if (one_line(v)) record_.write("enter Purchase " + script_value(v));
+            else record_.write("# not replayable: a purchase entry holds a line break");
+            try {
+                ctl_.enter_purchase(v.text);
+            } catch (const RangeFault& f) {
+                answer = fault_answer(f);
+                record_.write("expect error = " + std::string(fault_kind(f)));
+            }
+            json event = answer;
+            event["text"] = v.text;
+            events_.append("purchase", std::move(event));
+            return answer;
+        }
+        case Route::Tick: {
+            json answer = run_tick(op.count);
+            events_.append("tick", {{"count", op.count}, {"time", answer["time"]}});
+            return answer;
+        }
+        case Route::GetClock:
+            return {{"time", script::format_clock(platform_.now())},
+                    {"clock", spec_.virtual_clock ? "virtual" : "system"}};
+        case Route::SetClock:
+            platform_.virtual_clock().set_clock(op.clock);
+            record_.clock_is(op.clock);
+            events_.append("clock", {{"time", script::format_clock(op.clock)}});
+            return {{"time", script::format_clock(op.clock)}};
+        case Route::Widgets: {
+            json list = json::array();
+            for (int id = 0; id < ctl_.panel().size(); ++id)
+                list.push_back(widget_json(ctl_.panel(), id));
+            return {{"widgets", std::move(list)}};
+        }
+        case Route::Widget:
+            return widget_json(ctl_.panel(), ctl_.panel().id(op.widget, op.index));
+        case Route::Pump: {
+            json j = {{"pump", op.index}};
+            for (const MemberInfo& m : pump_table_members()) {
+                if (m.shape == MemberShape::PerPump)
+                    j[std::string(m.name)] = m.read(ctl_.pump_table(), 0, op.index);
+                if (m.shape == MemberShape::PerItem) {
+                    json items = json::array();
+                    for (int k = 0; k < kItemKinds; ++k)
+                        items.push_back(m.read(ctl_.pump_table(), k, op.index));
+                    j[std::string(m.name)] = std::move(items);
+                }
+            }
+            return j;
+        }
+        case Route::Members: {
+            json j = json::object();
+            for (const MemberInfo& m : pump_table_members())
+                if (m.shape == MemberShape::Scalar) j[std::string(m.name)] = m.read(ctl_.pump_table(), 0, 0);
+            return j;
+        }
+        case Route::Member: {
+            const MemberInfo& m = *op.member;
+            const PumpTable& t = ctl_.pump_table();
+            if (m.shape == MemberShape::Scalar) return {{"value", m.read(t, 0, 0)}};
+            json rows = json::array();
+            for (int k = 0; k < (m.shape == MemberShape::PerItem ? kItemKinds : 1); ++k) {
+                json row = json::array();
+                for (int i = 0; i < kPumpSlots; ++i)
+                    row.push_back(m.read(t, k, i));
+                rows.push_back(std::move(row));
+            }
+            return {{"value", m.shape == MemberShape::PerPump ? rows[0] : rows}};
+        }
+        case Route::Beeps:
+            return {{"beeps", platform_.beeps()}};
+        case Route::Batch: {
+            json results = json::array();
+            for (const Operation& inner : op.batch)
+                results.push_back(perform(inner));
+            return {{"results", std::move(results)}};
+        }
+        default:
+            throw Refusal(404, "not an operation of a site");
+    }
+}
+
+// ---- Sites.
+
+Sites::Sites(int workers, TickScheduler::Thread timer) : pool_(workers), scheduler_(timer) {}
+
+Sites::~Sites() {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, site] : sites_)
+        site->events().close();
+}
+
+std::shared_ptr<Site> Sites::create(const SiteSpec& spec) {
+    std::shared_ptr<Site> site;
+    {
+        std::lock_guard lock(mutex_);
+        if (static_cast<long long>(sites_.size()) >= kMaxSites)
+            throw Refusal(409, "the server holds " + std::to_string(kMaxSites) +
+                                   " sites, the most it keeps: delete one first");
+        site = std::make_shared<Site>(next_id_++, spec, pool_);
+        sites_.emplace(site->id(), site);
+    }
+    if (!spec.manual_ticks)
+        scheduler_.add(site, TickScheduler::Clock::now(),
+                       std::chrono::duration_cast<TickScheduler::Clock::duration>(
+                           std::chrono::milliseconds(1000)) /
+                           spec.speed);
+    return site;
+}
+
+std::shared_ptr<Site> Sites::find(long long id) {
+    std::lock_guard lock(mutex_);
+    auto it = sites_.find(id);
+    if (it == sites_.end()) throw Refusal(404, "no site " + std::to_string(id));
+    return it->second;
+}
+
+bool Sites::remove(long long id) {
+    std::shared_ptr<Site> site;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = sites_.find(id);
+        if (it == sites_.end()) return false;
+        site = std::move(it->second);
+        sites_.erase(it);
+    }
+    site->events().close();
+    return true;
+}
+
+std::vector<std::shared_ptr<Site>> Sites::list() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::shared_ptr<Site>> out;
+    for (auto& [id, site] : sites_)
+        out.push_back(site);
+    return out;
+}
+
+std::size_t Sites::size() {
+    std::lock_guard lock(mutex_);
+    return sites_.size();
+}
+
+}  // namespace dorvane::server

@@ -1,0 +1,159 @@
+// A site: one control with its own platform, its strand, its event history
+// and the record of its session. Everything that touches the control runs on
+// the strand, one job at a time.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "control/dorvane_ctl.h"
+#include "executor.h"
+#include "request.h"
+
+namespace dorvane::server {
+
+// The site's clock (the machine's, or a virtual one that moves one second
+// before each tick) and its beep counter.
+class SitePlatform : public Platform {
+  public:
+    explicit SitePlatform(const SiteSpec& spec);
+    LocalDateTime now() override { return virtual_clock_ ? clock_.now() : system_.now(); }
+    void beep() override;
+
+    bool is_virtual() const { return virtual_clock_; }
+    VirtualPlatform& virtual_clock() { return clock_; }
+    long beeps() const { return beeps_; }
+    void on_beep(std::function<void(long)> f) { on_beep_ = std::move(f); }
+
+  private:
+    bool virtual_clock_;
+    VirtualPlatform clock_;
+    SystemPlatform system_;
+    long beeps_ = 0;
+    std::function<void(long)> on_beep_;
+};
+
+struct Event {
+    long long seq = 0;
+    std::string type;  // widget, beep, call, set, click, purchase, tick, clock, fault, ...
+    std::string data;  // a JSON object
+};
+
+// The site's recent events, numbered from 1, bounded in count and bytes.
+class EventLog {
+  public:
+    static constexpr std::size_t kMaxEvents = 512;
+    static constexpr std::size_t kMaxBytes = 24 * 1024;
+
+    void append(std::string type, json data);
+    struct Read {
+        std::vector<Event> events;
+        long long lost_first = 0, lost_last = 0;  // events no longer kept, if any
+        bool closed = false;
+    };
+    // The events after `after`, waiting up to `wait` while there are none.
+    Read read_after(long long after, std::chrono::milliseconds wait);
+    long long last_seq();
+    void close();
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Event> events_;
+    std::size_t bytes_ = 0;
+    long long next_seq_ = 1;
+    bool closed_ = false;
+};
+
+// The session written down as a scenario script that dorvane-run replays:
+// writes, calls, the tester's actions, clock settings and ticks (runs of ticks
+// as one line), with the results and faults the site saw as expect lines.
+class SessionRecord {
+  public:
+    static constexpr std::size_t kMaxLines = 100000;
+    explicit SessionRecord(const LocalDateTime& start);
+    // Before an entry at `now` (the system clock) or after a clock setting.
+    void clock_is(const LocalDateTime& now);
+    // Before a tick whose clock, after its second, reads `now`.
+    void tick_at(const LocalDateTime& now);
+    void write(const std::string& line);
+    std::string text() const;
+
+  private:
+    void flush_ticks();
+    std::vector<std::string> lines_;
+    LocalDateTime clock_;  // where the replay's clock stands
+    long long ticks_ = 0;
+    bool truncated_ = false;
+};
+
+class Site : public Ticking, public WidgetObserver, public std::enable_shared_from_this<Site> {
+  public:
+    Site(long long id, const SiteSpec& spec, WorkerPool& pool);
+    ~Site() override;
+
+    long long id() const { return id_; }
+    const SiteSpec& spec() const { return spec_; }
+    Strand& strand() { return *strand_; }
+    EventLog& events() { return events_; }
+
+    // Refuses (409) an operation this kind of site does not allow; nothing runs.
+    void check(const Operation& op) const;
+    // Runs one site operation on the calling strand and answers it. Throws
+    // Refusal only for what check() refuses.
+    json perform(const Operation& op);
+    std::string session_script() const { return record_.text(); }
+    json info();
+
+    // The real tick, from the timer.
+    void due() override;
+    void widget_changed(int id, WidgetProperty what) override;
+
+  private:
+    json run_tick(long long count);
+    json call(const Operation& op);
+    json fault_answer(const RangeFault& f);
+
+    const long long id_;
+    const SiteSpec spec_;
+    SitePlatform platform_;  // before the control, which keeps a reference
+    DorvaneCtl ctl_;
+    EventLog events_;
+    SessionRecord record_;
+    std::shared_ptr<Strand> strand_;
+    std::atomic<bool> tick_queued_{false};
+    int tick_in_request_ = 0;  // which tick of a request runs, for its log
+};
+
+// Every site of the server.
+class Sites {
+  public:
+    explicit Sites(int workers, TickScheduler::Thread timer = TickScheduler::Thread::Own);
+    ~Sites();
+    std::shared_ptr<Site> create(const SiteSpec& spec);
+    std::shared_ptr<Site> find(long long id);  // Refusal 404 when there is none
+    bool remove(long long id);
+    std::vector<std::shared_ptr<Site>> list();
+    std::size_t size();
+    TickScheduler& scheduler() { return scheduler_; }
+
+  private:
+    WorkerPool pool_;  // declared first: it outlives the sites' strands
+    TickScheduler scheduler_;
+    std::mutex mutex_;
+    std::map<long long, std::shared_ptr<Site>> sites_;
+    long long next_id_ = 1;
+};
+
+// The widget model as JSON.
+json widget_json(const Panel& panel, int id);
+const char* widget_property_name(WidgetProperty p);
+
+}  // namespace dorvane::server
