@@ -49,8 +49,37 @@ fi
 answer=$("$wine" cmd /c echo wine-runs 2>&1 | tr -d '\r' || true)
 [ "$answer" = wine-runs ] || fail "cannot start Wine: a trivial program printed '$answer'"
 
+# ---- cpp-httplib for Windows ---------------------------------------------
+# Debian builds cpp-httplib for Linux only; its source package holds the
+# single-header form, which builds for any target. It is fetched with apt from
+# the machine's own Debian archive (its source indices, kept in a folder of
+# ours), the version that is installed, with Debian's patches applied.
+httplib_args=()
+if [ -d server ]; then
+  httplib=$win/deps/cpp-httplib
+  if [ ! -f "$httplib/httplib.h" ]; then
+    apt_dir=$win/deps/apt
+    rm -rf "$apt_dir" && mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        >"$apt_dir/sources.list.d/debian-src.sources"
+    else
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list.d/debian-src.list"
+    fi
+    apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
+                 -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache")
+    apt-get -qq "${apt_options[@]}" update || fail "apt-get update of Debian's source indices"
+    version=$(dpkg-query -W -f='${Version}' libcpp-httplib-dev 2>/dev/null || true)
+    (cd "$win/deps" && apt-get -qq "${apt_options[@]}" source --download-only \
+      "cpp-httplib${version:+=$version}") || fail "apt-get source cpp-httplib"
+    (cd "$win/deps" && dpkg-source -x cpp-httplib_*.dsc "$httplib" >"$win/deps/dpkg-source.log" 2>&1) ||
+      fail "dpkg-source -x cpp-httplib"
+  fi
+  httplib_args=(-DDORVANE_HTTPLIB_DIR="$httplib")
+fi
+
 # ---- Cross build and the CTest suites under Wine ---------------------------
-cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" "${httplib_args[@]}" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_TESTS=ON -DDORVANE_QT=OFF -DDORVANE_BENCH=OFF
 cmake --build "$win" -j"$jobs"
 ctest --test-dir "$win" --output-on-failure -j"$jobs"

@@ -6,7 +6,9 @@
 set -u
 server=$1
 shift
-exec 3< <(exec "$server" --listen 127.0.0.1:0)
+# SERVER_LAUNCHER (words, may be empty) runs the server, e.g. under Wine.
+# shellcheck disable=SC2086
+exec 3< <(exec ${SERVER_LAUNCHER:-} "$server" --listen 127.0.0.1:0)
 pid=$!
 if ! read -r -t 20 address <&3 || [[ $address != http://* ]]; then
   echo "with_server.sh: $server did not start (first line: '${address:-}')" >&2
