@@ -10,6 +10,11 @@ install(TARGETS dorvane_core EXPORT DorvaneTargets
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/core/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dorvane
   FILES_MATCHING PATTERN "*.h")
 
+# The scenario library goes along: the Qt view records sessions with it.
+install(TARGETS dorvane_script EXPORT DorvaneTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+set_target_properties(dorvane_script PROPERTIES EXPORT_NAME script)
+
 set(DORVANE_PACKAGE_HAS_QT OFF)
 if(DORVANE_QT AND TARGET dorvane_qt)
   set(DORVANE_PACKAGE_HAS_QT ON)

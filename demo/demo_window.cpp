@@ -55,13 +55,21 @@ QTableWidgetItem* read_only_item(const QString& text) {
 
 }  // namespace
 
-DemoWindow::DemoWindow(Clock clock)
-    : clock_(std::move(clock)), recorder_(std::make_unique<Recorder>(clock_())) {
+// A session starts at the local time; the recorder writes it at the first event.
+std::unique_ptr<DemoWindow::Recorded> DemoWindow::fresh_session() {
+    auto next = std::make_unique<Recorded>();
+    next->session.platform().set_clock(clock_());
+    return next;
+}
+
+DemoWindow::DemoWindow(Clock clock) : clock_(std::move(clock)) {
+    session_ = fresh_session();
     setWindowTitle(kTitle);
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);
     auto* left = new QVBoxLayout;
-    panel_ = new qt::DorvaneWidget(recorder_->control(), qt::DorvaneWidget::Ticks::Timer, central);
+    panel_ = new qt::DorvaneWidget(session_->session.control(), qt::DorvaneWidget::Ticks::Timer,
+                                   central);
     left->addWidget(panel_);
     log_ = new QPlainTextEdit(central);
     log_->setReadOnly(true);
@@ -76,18 +84,18 @@ DemoWindow::DemoWindow(Clock clock)
     setCentralWidget(central);
 
     connect(panel_, &qt::DorvaneWidget::testerClicked, this, [this](int id) {
-        recorder_->clicked(id);
-        log(QStringLiteral("click ") + qs(recorder_->control().panel().display_name(id)));
+        log(QStringLiteral("click ") + qs(session().control().panel().display_name(id)));
         QMetaObject::invokeMethod(
             this, [this] { refresh(); }, Qt::QueuedConnection);
     });
     connect(panel_, &qt::DorvaneWidget::testerEntered, this, [this](const QString& text) {
-        recorder_->entered(text.toStdString());
         log(QStringLiteral("enter Purchase \"%1\"").arg(text));
         QMetaObject::invokeMethod(
             this, [this] { refresh(); }, Qt::QueuedConnection);
     });
-    connect(panel_, &qt::DorvaneWidget::aboutToTick, this, [this] { recorder_->about_to_tick(); });
+    // The clock moves on one second before each tick, as dorvane-run moves it.
+    connect(panel_, &qt::DorvaneWidget::aboutToTick, this,
+            [this] { session().platform().advance_seconds(1); });
     connect(panel_, &qt::DorvaneWidget::ticked, this, [this] { refresh(); });
     connect(panel_, &qt::DorvaneWidget::faultCaught, this,
             [this](const QString& what) { log(QStringLiteral("  fault: ") + what); });
@@ -95,7 +103,7 @@ DemoWindow::DemoWindow(Clock clock)
     update_replay_controls();
 }
 
-// The panel shows the recorder's control: it goes first, while that control
+// The panel shows the session's control: it goes first, while that control
 // still exists (members go before the base class deletes its children).
 DemoWindow::~DemoWindow() {
     delete panel_;
@@ -237,7 +245,7 @@ void DemoWindow::call_method() {
         script::Target arg;
         arg.kind = script::TargetKind::Arg;
         arg.arg = static_cast<int>(a) + 1;
-        params_[a]->setText(qs(script::format_value(recorder_->session().evaluate(arg))));
+        params_[a]->setText(qs(script::format_value(session().evaluate(arg))));
     }
 }
 
@@ -253,7 +261,9 @@ void DemoWindow::write_property(int row) {
 bool DemoWindow::host(const std::string& line) {
     log(QStringLiteral("> ") + qs(line));
     try {
-        const script::Outcome outcome = recorder_->execute(line);
+        const auto statement = script::parse_statement(line, 0);
+        if (!statement) return true;
+        const script::Outcome outcome = session().execute(*statement);
         log_outcome(outcome);
         if (!outcome.detail.empty()) result_->setText(qs(outcome.detail));
         refresh();
@@ -269,17 +279,17 @@ bool DemoWindow::host(const std::string& line) {
 
 // ---- Sessions and replay.
 
-void DemoWindow::replace_session(std::unique_ptr<Recorder> next) {
+void DemoWindow::replace_session(std::unique_ptr<Recorded> next) {
     // The panel lets go of the old control before it goes.
-    panel_->mirror(next->control());
-    recorder_ = std::move(next);
-    beeps_heard_ = recorder_->beeps();
+    panel_->mirror(next->session.control());
+    session_ = std::move(next);
+    beeps_heard_ = session().platform().beeps();
     refresh();
     update_replay_controls();
 }
 
 void DemoWindow::new_session() {
-    replace_session(std::make_unique<Recorder>(clock_()));
+    replace_session(fresh_session());
     timer_running_->setChecked(true);
     log(tr("new session"));
 }
@@ -295,19 +305,24 @@ bool DemoWindow::load_script(const std::string& text, const std::string& name) {
                 .arg(QString::fromUtf8(e.what())));
         return false;
     }
-    // A replay owns the clock: ticks come from the script alone.
+    // A replay owns the clock: ticks come from the script alone, which sets
+    // its own clock if it wants one.
     timer_running_->setChecked(false);
-    replace_session(std::make_unique<Recorder>(std::move(statements)));
+    auto next = std::make_unique<Recorded>();
+    next->pending.assign(statements.begin(), statements.end());
+    replace_session(std::move(next));
     log(tr("replaying %1").arg(qs(name)));
     return true;
 }
 
 bool DemoWindow::step() {
-    if (!recorder_->replaying()) return false;
-    log(QStringLiteral("> ") + qs(recorder_->next().text));
+    if (!replaying()) return false;
+    const script::Statement s = session_->pending.front();
+    session_->pending.pop_front();
+    log(QStringLiteral("> ") + qs(s.text));
     bool held = false;
     try {
-        const script::Outcome outcome = recorder_->step();
+        const script::Outcome outcome = session().execute(s);
         log_outcome(outcome);
         held = outcome.held;
     } catch (const std::exception& e) {
@@ -319,7 +334,7 @@ bool DemoWindow::step() {
 }
 
 bool DemoWindow::run_to_end() {
-    while (recorder_->replaying())
+    while (replaying())
         if (!step()) return false;
     return true;
 }
@@ -345,17 +360,24 @@ void DemoWindow::save_script() {
         log(tr("cannot write %1").arg(path));
         return;
     }
-    file.write(QByteArray::fromStdString(recorder_->script_text()));
+    file.write(QByteArray::fromStdString(script_text()));
     log(tr("session saved to %1").arg(path));
 }
 
+std::string DemoWindow::script_text() {
+    // A run of ticks waits in the recorder for the next line; it belongs in
+    // what is saved.
+    session_->recorder.flush();
+    return session_->text.str();
+}
+
 void DemoWindow::update_replay_controls() {
-    const bool replaying = recorder_->replaying();
+    const bool replaying = this->replaying();
     step_->setEnabled(replaying);
     run_->setEnabled(replaying);
     replay_state_->setText(replaying ? tr("%1 statements to replay; next: %2")
-                                           .arg(recorder_->pending())
-                                           .arg(qs(recorder_->next().text))
+                                           .arg(session_->pending.size())
+                                           .arg(qs(session_->pending.front().text))
                                      : tr("recording"));
 }
 
@@ -363,7 +385,7 @@ void DemoWindow::update_replay_controls() {
 
 void DemoWindow::refresh() {
     refreshing_ = true;
-    DorvaneCtl& ctl = recorder_->control();
+    DorvaneCtl& ctl = session().control();
     for (int row = 0; row < properties_->rowCount(); ++row) {
         const QString text = qs(get_property(ctl, row).to_text());
         QTableWidgetItem* item = properties_->item(row, 2);
@@ -413,8 +435,8 @@ void DemoWindow::refresh() {
     }
     refreshing_ = false;
 
-    if (recorder_->beeps() > beeps_heard_) {
-        beeps_heard_ = recorder_->beeps();
+    if (session().platform().beeps() > beeps_heard_) {
+        beeps_heard_ = session().platform().beeps();
         QApplication::beep();
     }
 }

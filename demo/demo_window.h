@@ -1,18 +1,21 @@
 // The demo host: the control's panel beside a host panel that plays the POS.
 // Every method of the control's surface can be called with its arguments,
 // every property read and written, and the pump table inspected; everything
-// done is logged and recorded as a scenario script, and a script can be
-// replayed step by step.
+// done is logged and recorded as a scenario script by the session recorder,
+// and a script can be replayed step by step.
 #pragma once
 
 #include <QMainWindow>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dorvane_widget.h"
-#include "recorder.h"
+#include "run/recorder.h"
+#include "run/script.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,7 +37,12 @@ class DemoWindow : public QMainWindow {
     ~DemoWindow() override;
 
     qt::DorvaneWidget& panel() { return *panel_; }
-    Recorder& recorder() { return *recorder_; }
+    // The control of the session, on its virtual clock.
+    script::Session& session() { return session_->session; }
+    // The session so far, as the recorder wrote it: a script that replays
+    // and checks what each step did.
+    std::string script_text();
+    bool replaying() const { return !session_->pending.empty(); }
 
     // A fresh control on the local clock, recording from scratch.
     void new_session();
@@ -54,7 +62,17 @@ class DemoWindow : public QMainWindow {
 
   private:
     void build_host_panel(QWidget* host);
-    void replace_session(std::unique_ptr<Recorder> next);
+    // One control on a virtual clock, recorded from its creation, and the
+    // statements of a script still to replay into it.
+    struct Recorded {
+        script::Session session;
+        std::ostringstream text;  // declared before the recorder, which writes to it
+        script::Recorder recorder{session.control(), text};
+        std::deque<script::Statement> pending;
+    };
+
+    std::unique_ptr<Recorded> fresh_session();
+    void replace_session(std::unique_ptr<Recorded> next);
     void show_method_params();
     void call_method();
     void write_property(int row);
@@ -66,7 +84,7 @@ class DemoWindow : public QMainWindow {
     void update_replay_controls();
 
     Clock clock_;
-    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<Recorded> session_;
     qt::DorvaneWidget* panel_ = nullptr;
     QComboBox* method_ = nullptr;
     QWidget* params_box_ = nullptr;

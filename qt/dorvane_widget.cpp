@@ -15,6 +15,7 @@
 #include "geometry.h"
 #include "live_platform.h"
 #include "panel_button.h"
+#include "run/recorder.h"
 
 namespace dorvane::qt {
 
@@ -57,12 +58,14 @@ DorvaneWidget::DorvaneWidget(QWidget* parent)
     ctl_ = own_ctl_.get();
     build();
     set_ticks(Ticks::Timer);
+    record_from_environment();
 }
 
 DorvaneWidget::DorvaneWidget(Platform& platform, Ticks ticks, QWidget* parent)
     : QWidget(parent), own_ctl_(std::make_unique<DorvaneCtl>(platform)), ctl_(own_ctl_.get()) {
     build();
     set_ticks(ticks);
+    record_from_environment();
 }
 
 DorvaneWidget::DorvaneWidget(DorvaneCtl& control, Ticks ticks, QWidget* parent)
@@ -78,6 +81,50 @@ DorvaneWidget::~DorvaneWidget() {
     if (timer_) timer_->stop();
     if (purchase_) purchase_->removeEventFilter(this);
     ctl_->panel_for_view().set_observer(nullptr);
+    recorder_.reset();
+}
+
+// ---- Recording.
+
+bool DorvaneWidget::record_to(const QString& path) {
+    return record_to(path, script::Expectations::Written);
+}
+
+bool DorvaneWidget::record_to(const QString& path, script::Expectations expectations) {
+    recorder_.reset();
+    recording_error_.clear();
+    auto recorder = std::make_unique<script::Recorder>(*ctl_, path.toStdString(), expectations);
+    if (recorder->failed()) {
+        recording_error_ = QString::fromStdString(recorder->error());
+        emit recordingFailed(recording_error_);
+        return false;
+    }
+    recorder->set_error_handler([this](const std::string& message) {
+        recording_error_ = QString::fromStdString(message);
+        emit recordingFailed(recording_error_);
+    });
+    recorder_ = std::move(recorder);
+    return true;
+}
+
+void DorvaneWidget::stop_recording() {
+    if (recorder_) recorder_->stop();
+    recorder_.reset();
+}
+
+bool DorvaneWidget::is_recording() const {
+    return recorder_ && recorder_->recording();
+}
+
+// DORVANE_RECORD=DIR records every control the widget creates. No caller
+// asked for it, so a folder that cannot be written is said once per process
+// on stderr.
+void DorvaneWidget::record_from_environment() {
+    const std::string path = script::environment_record_path();
+    if (path.empty() || record_to(QString::fromStdString(path))) return;
+    static bool said = false;
+    if (!said) std::cerr << "dorvane: DORVANE_RECORD: " << recording_error_.toStdString() << '\n';
+    said = true;
 }
 
 void DorvaneWidget::set_ticks(Ticks ticks) {
@@ -263,13 +310,16 @@ QSize DorvaneWidget::sizeHint() const {
 }
 
 void DorvaneWidget::restart(Platform& platform) {
+    stop_recording();
     auto fresh = std::make_unique<DorvaneCtl>(platform);
     attach(*fresh);
     own_ctl_ = std::move(fresh);
     if (ticks() == Ticks::Timer) timer_->start();
+    record_from_environment();
 }
 
 void DorvaneWidget::mirror(DorvaneCtl& control) {
+    stop_recording();
     attach(control);
     if (own_ctl_.get() != &control) own_ctl_.reset();
     if (ticks() == Ticks::Timer) timer_->start();

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -27,6 +28,11 @@
 
 class QLineEdit;
 class QTimer;
+
+namespace dorvane::script {
+class Recorder;
+enum class Expectations : std::uint8_t;
+}  // namespace dorvane::script
 
 namespace dorvane::qt {
 
@@ -80,6 +86,23 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void enter_purchase(const QString& text);
     void tick();
 
+    // ---- Recording the session of the control shown as a scenario script
+    // that dorvane-run replays and checks (see run/recorder.h). A widget that
+    // creates its own control records it into a new file in the folder named
+    // by DORVANE_RECORD, when that is set. A new control (restart, mirror)
+    // ends the recording.
+    //
+    // Starts recording into a new file at `path`, ending a recording in
+    // progress. False when the file cannot be created: the reason is in
+    // recording_error() and recordingFailed(); the control works on.
+    bool record_to(const QString& path);
+    bool record_to(const QString& path, script::Expectations expectations);
+    // Writes what is pending and ends the recording.
+    void stop_recording();
+    bool is_recording() const;
+    // Why recording last failed; empty when it did not.
+    QString recording_error() const { return recording_error_; }
+
     // ---- Scale and look-up.
     void set_zoom(double zoom);
     double zoom() const { return zoom_; }
@@ -103,6 +126,9 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void ticked();
     // A fault met by a tester action, after the control has stopped the handler.
     void faultCaught(const QString& what);
+    // Recording could not start, or stopped because writing failed; said once
+    // per failure.
+    void recordingFailed(const QString& message);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,6 +144,7 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     void place(int id);
     void on_clicked(int id);
     void validate_pending_entry();
+    void record_from_environment();
     void forward_entry(const QString& text);
     template <typename F>
     void guarded(F&& action);
@@ -125,6 +152,9 @@ class DorvaneWidget : public QWidget, private WidgetObserver {
     std::unique_ptr<LivePlatform> own_platform_;
     std::unique_ptr<DorvaneCtl> own_ctl_;
     DorvaneCtl* ctl_ = nullptr;
+    // Declared after the control it listens to, so that it goes first.
+    std::unique_ptr<script::Recorder> recorder_;
+    QString recording_error_;
     std::vector<QWidget*> views_;  // by model id; nullptr for the timer
     QLineEdit* purchase_ = nullptr;
     int purchase_id_ = -1;

@@ -3,7 +3,10 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev clang-14 libclang-rt-14-dev python3 xvfb xauth)
+          qt6-base-dev clang-14 libclang-rt-14-dev python3 xvfb xauth
+          libcpp-httplib-dev nlohmann-json3-dev)
+# The browser pages' tests: headless Chromium driven through Selenium.
+packages+=(chromium chromium-driver python3-selenium)
 
 # The Windows cross build and its tests under Wine, asked for only by
 # scripts/test-windows.sh (install-deps.sh --windows): the MinGW-w64 compiler,

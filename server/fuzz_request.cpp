@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::size_t newline = rest.find('\n');
     const std::string_view path = rest.substr(0, newline);
-    const std::string_view body = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
+    const std::string_view body =
+        newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
     try {
         const Operation op = decode_request(method, path, body);
         (void)op;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "control/surface.h"
+#include "static_files.h"
 
 namespace dorvane::server {
 
@@ -37,14 +38,20 @@ const char* type_name(ValueType t) {
 }
 
 const char* shape_name(MemberShape s) {
-    return s == MemberShape::Scalar ? "scalar" : s == MemberShape::PerPump ? "per_pump" : "per_item";
+    return s == MemberShape::Scalar    ? "scalar"
+           : s == MemberShape::PerPump ? "per_pump"
+                                       : "per_item";
 }
 
 // The host surface and the tester's names, from the control's own tables.
 json api_json() {
-    json props = json::array(), methods = json::array(), widgets = json::array(), members = json::array();
+    json props = json::array(), methods = json::array(), widgets = json::array(),
+         members = json::array();
     for (const PropertyInfo& p : surface_properties())
-        props.push_back({{"name", p.name}, {"type", type_name(p.type)}, {"readable", p.readable}, {"writable", p.writable}});
+        props.push_back({{"name", p.name},
+                         {"type", type_name(p.type)},
+                         {"readable", p.readable},
+                         {"writable", p.writable}});
     for (const MethodInfo& m : surface_methods()) {
         json params = json::array();
         for (const ParamInfo& a : m.params)
@@ -56,12 +63,14 @@ json api_json() {
     const Panel panel;
     for (int n = 0; n < kWidgetNames; ++n) {
         const W w = static_cast<W>(n);
-        widgets.push_back({{"name", Panel::name_of(w)},
-                           {"size", Panel::array_size(w)},
-                           {"kind", widget_json(panel, panel.id(w, Panel::array_size(w) > 0 ? 0 : -1))["kind"]}});
+        widgets.push_back(
+            {{"name", Panel::name_of(w)},
+             {"size", Panel::array_size(w)},
+             {"kind", widget_json(panel, panel.id(w, Panel::array_size(w) > 0 ? 0 : -1))["kind"]}});
     }
     for (const MemberInfo& m : pump_table_members())
-        members.push_back({{"name", m.name}, {"shape", shape_name(m.shape)}, {"type", type_name(m.type)}});
+        members.push_back(
+            {{"name", m.name}, {"shape", shape_name(m.shape)}, {"type", type_name(m.type)}});
     return {{"properties", std::move(props)},
             {"methods", std::move(methods)},
             {"widgets", std::move(widgets)},
@@ -113,16 +122,20 @@ std::string read_token_file(const std::string& path) {
     std::getline(in, line);
     const auto blank = " \t\r\n";
     const std::size_t first = line.find_first_not_of(blank);
-    if (first == std::string::npos) throw std::runtime_error("the token file " + path + " holds no token");
+    if (first == std::string::npos)
+        throw std::runtime_error("the token file " + path + " holds no token");
     line = line.substr(first, line.find_last_not_of(blank) - first + 1);
     for (char c : line)
         if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E)
-            throw std::runtime_error("the token in " + path + " must be printable ASCII without blanks");
+            throw std::runtime_error("the token in " + path +
+                                     " must be printable ASCII without blanks");
     return line;
 }
 
 SiteServer::SiteServer(ServerOptions options)
-    : options_(std::move(options)), sites_(options_.workers), http_(std::make_unique<httplib::Server>()) {
+    : options_(std::move(options)),
+      sites_(options_.workers),
+      http_(std::make_unique<httplib::Server>()) {
     if (!is_loopback(options_.host) && options_.token.empty())
         throw std::runtime_error("listening on " + options_.host +
                                  ", which is not loopback, needs --token-file");
@@ -130,14 +143,18 @@ SiteServer::SiteServer(ServerOptions options)
         sites_.create(SiteSpec{});
 
     const int connections = options_.connections;
-    http_->new_task_queue = [connections] { return new httplib::ThreadPool(static_cast<size_t>(connections)); };
+    http_->new_task_queue = [connections] {
+        return new httplib::ThreadPool(static_cast<size_t>(connections));
+    };
     http_->set_tcp_nodelay(true);
     http_->set_payload_max_length(kMaxBodyBytes);
     http_->set_read_timeout(5, 0);
     http_->set_write_timeout(5, 0);
     http_->set_keep_alive_timeout(10);
     http_->set_keep_alive_max_count(1000000);
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+        handle(req, res);
+    };
     for (const char* pattern : {".*"}) {
         http_->Get(pattern, handler);
         http_->Post(pattern, handler);
@@ -148,8 +165,8 @@ SiteServer::SiteServer(ServerOptions options)
     }
     // What the library answers itself (a body too large, a malformed request
     // line) gets a JSON body too.
-    http_->set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& res) {
+    http_->set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
             if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
             const std::string message =
                 res.status == 413 ? "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes"
@@ -174,7 +191,8 @@ int SiteServer::bind() {
     else
         port_ = -1;
     if (port_ <= 0)
-        throw std::runtime_error("cannot listen on " + options_.host + ":" + std::to_string(options_.port));
+        throw std::runtime_error("cannot listen on " + options_.host + ":" +
+                                 std::to_string(options_.port));
     return port_;
 }
 
@@ -189,7 +207,8 @@ void SiteServer::stop() {
 
 std::string SiteServer::address() const {
     const bool v6 = options_.host.find(':') != std::string::npos;
-    return "http://" + (v6 ? "[" + options_.host + "]" : options_.host) + ":" + std::to_string(port_);
+    return "http://" + (v6 ? "[" + options_.host + "]" : options_.host) + ":" +
+           std::to_string(port_);
 }
 
 bool SiteServer::host_allowed(const std::string& host_header) const {
@@ -232,12 +251,15 @@ void SiteServer::handle(const httplib::Request& req, httplib::Response& res) {
             res.set_header("Vary", "Origin");
         }
         if (!own && !allowed_origin && (changes_state(req.method) || req.method == "OPTIONS"))
-            return send_refusal(res, 403, "origin " + origin + " may not change this server's state (see --allow-origin)");
+            return send_refusal(
+                res, 403,
+                "origin " + origin + " may not change this server's state (see --allow-origin)");
     }
     if (req.method == "OPTIONS") {
         res.status = 204;
         res.set_header("Access-Control-Allow-Methods", "GET, POST, PUT, DELETE");
-        res.set_header("Access-Control-Allow-Headers", "Authorization, Content-Type, Last-Event-ID");
+        res.set_header("Access-Control-Allow-Headers",
+                       "Authorization, Content-Type, Last-Event-ID");
         res.set_header("Access-Control-Max-Age", "600");
         return;
     }
@@ -251,6 +273,7 @@ void SiteServer::handle(const httplib::Request& req, httplib::Response& res) {
 }
 
 void SiteServer::answer(const httplib::Request& req, httplib::Response& res, const std::string&) {
+    if (serve_web_request(req, res)) return;
     const Operation op = decode_request(req.method, req.path, req.body);
     switch (op.route) {
         case Route::Api:
@@ -282,7 +305,8 @@ void SiteServer::answer(const httplib::Request& req, httplib::Response& res, con
     site->check(op);
     if (op.route == Route::Events) return stream_events(req, res, site);
     if (op.route == Route::SessionScript) {
-        res.set_content(site->strand().run([&] { return site->session_script(); }), "text/plain; charset=utf-8");
+        res.set_content(site->strand().run([&] { return site->session_script(); }),
+                        "text/plain; charset=utf-8");
         return;
     }
     send_json(res, 200, site->strand().run([&] { return site->perform(op); }));
@@ -296,7 +320,8 @@ void SiteServer::stream_events(const httplib::Request& req, httplib::Response& r
         // ?from=N starts after event N-1: from=1 is the whole kept history.
         from = req.get_param_value("from");
         try {
-            if (from.find_first_not_of("0123456789") != std::string::npos) throw std::invalid_argument(from);
+            if (from.find_first_not_of("0123456789") != std::string::npos)
+                throw std::invalid_argument(from);
             from = std::to_string(std::max(0LL, std::stoll(from) - 1));
         } catch (const std::exception&) {
             throw Refusal(400, "from is an event number");
@@ -309,7 +334,8 @@ void SiteServer::stream_events(const httplib::Request& req, httplib::Response& r
     }
     if (++streams_ > options_.max_streams) {
         --streams_;
-        throw Refusal(503, "too many event streams open (" + std::to_string(options_.max_streams) + ")");
+        throw Refusal(503,
+                      "too many event streams open (" + std::to_string(options_.max_streams) + ")");
     }
     res.set_header("X-Accel-Buffering", "no");
     int quiet_waits = 0;
@@ -322,8 +348,8 @@ void SiteServer::stream_events(const httplib::Request& req, httplib::Response& r
                 out += sse_block("", "lost",
                                  json_text({{"first", r.lost_first},
                                             {"last", r.lost_last},
-                                            {"message", "events " + std::to_string(r.lost_first) + " to " +
-                                                            std::to_string(r.lost_last) +
+                                            {"message", "events " + std::to_string(r.lost_first) +
+                                                            " to " + std::to_string(r.lost_last) +
                                                             " are no longer kept"}}));
             for (const Event& e : r.events) {
                 out += sse_block(std::to_string(e.seq), e.type, e.data);

@@ -19,8 +19,8 @@ namespace dorvane::server {
 
 struct ServerOptions {
     std::string host = "127.0.0.1";
-    int port = 8080;  // 0: any free port
-    int sites = 0;    // made at start: system clock, real ticks
+    int port = 8080;    // 0: any free port
+    int sites = 0;      // made at start: system clock, real ticks
     std::string token;  // empty: no token asked for (loopback only)
     std::vector<std::string> allow_origins;
     std::string record_dir;  // where a deleted site's session script is kept

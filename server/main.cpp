@@ -48,7 +48,8 @@ int usage_error(const std::string& message) {
 }
 
 bool number(const std::string& s, long long lo, long long hi, int& out) {
-    if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     const long long v = std::stoll(s);
     if (v < lo || v > hi) return false;
     out = static_cast<int>(v);
@@ -72,10 +73,12 @@ int main(int argc, char** argv) {
         const std::string& value = args[++a];
         if (opt == "--listen") {
             const std::size_t colon = value.rfind(':');
-            if (colon == std::string::npos || !number(value.substr(colon + 1), 0, 65535, options.port))
+            if (colon == std::string::npos ||
+                !number(value.substr(colon + 1), 0, 65535, options.port))
                 return usage_error("--listen wants HOST:PORT, not " + value);
             options.host = value.substr(0, colon);
-            if (options.host.size() > 2 && options.host.front() == '[' && options.host.back() == ']')
+            if (options.host.size() > 2 && options.host.front() == '[' &&
+                options.host.back() == ']')
                 options.host = options.host.substr(1, options.host.size() - 2);
         } else if (opt == "--sites") {
             if (!number(value, 0, kMaxSites, options.sites))
@@ -89,9 +92,11 @@ int main(int argc, char** argv) {
         } else if (opt == "--record-dir") {
             options.record_dir = value;
         } else if (opt == "--connections") {
-            if (!number(value, 4, 4096, options.connections)) return usage_error("--connections runs 4 to 4096");
+            if (!number(value, 4, 4096, options.connections))
+                return usage_error("--connections runs 4 to 4096");
         } else if (opt == "--workers") {
-            if (!number(value, 1, 256, options.workers)) return usage_error("--workers runs 1 to 256");
+            if (!number(value, 1, 256, options.workers))
+                return usage_error("--workers runs 1 to 256");
         } else {
             return usage_error("unknown option " + opt);
         }

@@ -142,11 +142,12 @@ const char* json_kind(const json& v) {
 }
 
 long long whole_number(const json& v, const std::string& what) {
-    if (v.is_number_unsigned() && v.get<unsigned long long>() >
-                                      static_cast<unsigned long long>(
-                                          std::numeric_limits<long long>::max()))
+    if (v.is_number_unsigned() &&
+        v.get<unsigned long long>() >
+            static_cast<unsigned long long>(std::numeric_limits<long long>::max()))
         throw Refusal(400, what + " is beyond 64 bits");
-    if (!v.is_number_integer()) throw Refusal(400, what + " is a whole number, not " + json_kind(v));
+    if (!v.is_number_integer())
+        throw Refusal(400, what + " is a whole number, not " + json_kind(v));
     return v.get<long long>();
 }
 
@@ -163,10 +164,14 @@ std::string text_of(const json& v, const std::string& what) {
 script::Value host_value(const json& v, ValueType declared, const std::string& what) {
     const bool text_slot = declared == ValueType::String;
     const bool any = declared == kVariantParam;
-    if (v.is_boolean() && !text_slot) return script::Value::of_number(v.get<bool>() ? True : False, true);
+    if (v.is_boolean() && !text_slot)
+        return script::Value::of_number(v.get<bool>() ? True : False, true);
     if (v.is_string() && (text_slot || any)) return script::Value::of_text(text_of(v, what));
     if (v.is_number() && !text_slot) return script::Value::of_number(whole_number(v, what));
-    throw Refusal(400, what + " is " + (text_slot ? "a text" : any ? "a number or a text" : "a number") +
+    throw Refusal(400, what + " is " +
+                           (text_slot ? "a text"
+                            : any     ? "a number or a text"
+                                      : "a number") +
                            ", not " + json_kind(v));
 }
 
@@ -211,11 +216,11 @@ void check_widget_index(W w, std::optional<long long> index, Operation& op) {
     const std::string name(Panel::name_of(w));
     if (size == 0 && index) throw Refusal(400, name + " is a single widget: it takes no index");
     if (size > 0 && !index)
-        throw Refusal(400, name + " is a control array: give an index, 0 to " +
-                               std::to_string(size - 1));
+        throw Refusal(
+            400, name + " is a control array: give an index, 0 to " + std::to_string(size - 1));
     if (size > 0 && (*index < 0 || *index >= size))
-        throw Refusal(404, "no widget " + name + "(" + std::to_string(*index) + "): indexes run 0 to " +
-                               std::to_string(size - 1));
+        throw Refusal(404, "no widget " + name + "(" + std::to_string(*index) +
+                               "): indexes run 0 to " + std::to_string(size - 1));
     op.widget = w;
     op.index = size > 0 ? static_cast<int>(*index) : -1;
 }
@@ -241,16 +246,18 @@ void decode_body(Operation& op, const json& body) {
             if (const json& s = field(body, "start"); !s.is_null()) {
                 op.spec.start = clock_of(s, "start");
                 if (!op.spec.virtual_clock)
-                    throw Refusal(400, "start is for a virtual clock: the system clock starts where it is");
+                    throw Refusal(
+                        400, "start is for a virtual clock: the system clock starts where it is");
             }
             if (const json& s = field(body, "speed"); !s.is_null()) {
                 const long long speed = whole_number(s, "speed");
                 if (speed < 1 || speed > kMaxSpeed)
                     throw Refusal(400, "speed runs 1 to " + std::to_string(kMaxSpeed));
                 if (speed != 1 && (!op.spec.virtual_clock || op.spec.manual_ticks))
-                    throw Refusal(400,
-                                  "speed is for a site with real ticks on a virtual clock: a faster "
-                                  "tick on the system clock would not match its time");
+                    throw Refusal(
+                        400,
+                        "speed is for a site with real ticks on a virtual clock: a faster "
+                        "tick on the system clock would not match its time");
                 op.spec.speed = static_cast<int>(speed);
             }
             break;
@@ -259,7 +266,8 @@ void decode_body(Operation& op, const json& body) {
             only_fields(body, {"value"}, "a property write");
             const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(op.property)];
             if (!p.writable) throw Refusal(409, std::string(p.name) + " cannot be written");
-            if (!body.contains("value")) throw Refusal(400, "a property write wants {\"value\": v}");
+            if (!body.contains("value"))
+                throw Refusal(400, "a property write wants {\"value\": v}");
             op.values.push_back(host_value(body["value"], p.type, std::string(p.name)));
             break;
         }
@@ -271,8 +279,9 @@ void decode_body(Operation& op, const json& body) {
                 throw Refusal(400, "args is a list, not " + std::string(json_kind(args)));
             const std::size_t given = args.is_array() ? args.size() : 0;
             if (given != m.params.size())
-                throw Refusal(400, std::string(m.name) + " takes " + std::to_string(m.params.size()) +
-                                       " argument(s), got " + std::to_string(given));
+                throw Refusal(400, std::string(m.name) + " takes " +
+                                       std::to_string(m.params.size()) + " argument(s), got " +
+                                       std::to_string(given));
             for (std::size_t a = 0; a < given; ++a)
                 op.values.push_back(host_value(args[a], m.params[a].type,
                                                "argument " + std::to_string(a + 1) + " of " +
@@ -298,7 +307,8 @@ void decode_body(Operation& op, const json& body) {
             break;
         case Route::Tick: {
             only_fields(body, {"count"}, "a tick");
-            if (const json& c = field(body, "count"); !c.is_null()) op.count = whole_number(c, "count");
+            if (const json& c = field(body, "count"); !c.is_null())
+                op.count = whole_number(c, "count");
             if (op.count < 0 || op.count > kMaxTicksPerRequest)
                 throw Refusal(400, "count runs 0 to " + std::to_string(kMaxTicksPerRequest) +
                                        " ticks per request");
@@ -319,7 +329,8 @@ void decode_body(Operation& op, const json& body) {
                     const std::string method = text_of(field(e, "method"), "method");
                     const std::string path = text_of(field(e, "path"), "path");
                     if (path.empty() || path[0] == '/')
-                        throw Refusal(400, "path is relative to the site, such as properties/Total_Price");
+                        throw Refusal(
+                            400, "path is relative to the site, such as properties/Total_Price");
                     const json& inner_body = field(e, "body");
                     Operation inner =
                         route_request(method, "/sites/" + std::to_string(op.site) + "/" + path);
@@ -334,8 +345,8 @@ void decode_body(Operation& op, const json& body) {
                 }
             }
             if (ticks > kMaxTicksPerRequest)
-                throw Refusal(400, "a batch ticks at most " + std::to_string(kMaxTicksPerRequest) +
-                                       " times");
+                throw Refusal(
+                    400, "a batch ticks at most " + std::to_string(kMaxTicksPerRequest) + " times");
             break;
         }
         default:
@@ -382,7 +393,9 @@ Operation route_request(std::string_view http_method, std::string_view path) {
                 }
             } else if (pattern[s] == "{index}") {
                 std::optional<int> i = small_number(seg);
-                if (!i) throw Refusal(404, "no widget " + std::string(Panel::name_of(op.widget)) + "(" + std::string(seg) + ")");
+                if (!i)
+                    throw Refusal(404, "no widget " + std::string(Panel::name_of(op.widget)) + "(" +
+                                           std::string(seg) + ")");
                 check_widget_index(op.widget, *i, op);
             } else if (pattern[s] == "{pump}") {
                 std::optional<int> i = small_number(seg);
@@ -392,17 +405,20 @@ Operation route_request(std::string_view http_method, std::string_view path) {
                 op.index = *i;
             }
         }
-        if (row.route == Route::Widget && pattern.size() == 4) check_widget_index(op.widget, std::nullopt, op);
+        if (row.route == Route::Widget && pattern.size() == 4)
+            check_widget_index(op.widget, std::nullopt, op);
         return op;
     }
-    if (path_known) throw Refusal(405, std::string(http_method) + " is not answered here (" + allowed + ")");
+    if (path_known)
+        throw Refusal(405, std::string(http_method) + " is not answered here (" + allowed + ")");
     throw Refusal(404, "no such resource: " + std::string(path));
 }
 
 }  // namespace
 
 bool is_site_route(Route r) {
-    return r != Route::Api && r != Route::OpenApi && r != Route::ListSites && r != Route::CreateSite;
+    return r != Route::Api && r != Route::OpenApi && r != Route::ListSites &&
+           r != Route::CreateSite;
 }
 
 bool changes_state(std::string_view http_method) {
@@ -416,7 +432,8 @@ json parse_body(std::string_view body) {
         throw Refusal(413, "a body is at most " + std::to_string(kMaxBodyBytes) + " bytes");
     try {
         return json::parse(body, [](int depth, json::parse_event_t event, json&) {
-            if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+            if ((event == json::parse_event_t::object_start ||
+                 event == json::parse_event_t::array_start) &&
                 depth >= kMaxJsonDepth)
                 throw DepthExceeded{};
             return true;
@@ -428,9 +445,11 @@ json parse_body(std::string_view body) {
     }
 }
 
-Operation decode_request(std::string_view http_method, std::string_view path, std::string_view body) {
+Operation decode_request(std::string_view http_method, std::string_view path,
+                         std::string_view body) {
     Operation op = route_request(http_method, path);
-    if (changes_state(http_method) && op.route != Route::DeleteSite) decode_body(op, parse_body(body));
+    if (changes_state(http_method) && op.route != Route::DeleteSite)
+        decode_body(op, parse_body(body));
     return op;
 }
 

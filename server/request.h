@@ -6,12 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "common/platform.h"
 #include "forecourt/members.h"

@@ -252,9 +252,9 @@ std::string SessionRecord::text() const {
     std::string out;
     for (const std::string& line : lines_)
         out += line + "\n";
-    if (ticks_ > 0) out += ticks_ == 1 ? std::string("tick\n") : "tick " + std::to_string(ticks_) + "\n";
-    if (truncated_)
-        out += "# The record stopped after " + std::to_string(kMaxLines) + " lines.\n";
+    if (ticks_ > 0)
+        out += ticks_ == 1 ? std::string("tick\n") : "tick " + std::to_string(ticks_) + "\n";
+    if (truncated_) out += "# The record stopped after " + std::to_string(kMaxLines) + " lines.\n";
     return out;
 }
 
@@ -297,7 +297,8 @@ json Site::info() {
 void Site::check(const Operation& op) const {
     if (op.route == Route::Tick && !spec_.manual_ticks)
         throw Refusal(409, "site " + std::to_string(id_) +
-                               " has real ticks: only a site made with \"ticks\": \"manual\" is ticked by request");
+                               " has real ticks: only a site made with \"ticks\": \"manual\" is "
+                               "ticked by request");
     if (op.route == Route::SetClock && !spec_.virtual_clock)
         throw Refusal(409, "site " + std::to_string(id_) +
                                " runs on the system clock: only a virtual clock is set");
@@ -334,13 +335,16 @@ json Site::run_tick(long long count) {
             j["tick"] = n;
             faults.push_back(std::move(j));
         }
-        for (auto [name, before] : {std::pair{W::Message1, &before1}, std::pair{W::Message2, &before2}})
+        for (auto [name, before] :
+             {std::pair{W::Message1, &before1}, std::pair{W::Message2, &before2}})
             if (ctl_.panel()(name).caption != *before)
                 messages.push_back({{"tick", n},
                                     {"widget", Panel::name_of(name)},
                                     {"caption", ctl_.panel()(name).caption}});
     }
-    return {{"time", script::format_clock(platform_.now())}, {"faults", faults}, {"messages", messages}};
+    return {{"time", script::format_clock(platform_.now())},
+            {"faults", faults},
+            {"messages", messages}};
 }
 
 json Site::call(const Operation& op) {
@@ -391,7 +395,8 @@ json Site::perform(const Operation& op) {
         case Route::ListProperties: {
             json j = json::object();
             for (std::size_t p = 0; p < surface_properties().size(); ++p)
-                j[std::string(surface_properties()[p].name)] = to_json(get_property(ctl_, static_cast<int>(p)));
+                j[std::string(surface_properties()[p].name)] =
+                    to_json(get_property(ctl_, static_cast<int>(p)));
             return j;
         }
         case Route::GetProperty:
@@ -400,8 +405,11 @@ json Site::perform(const Operation& op) {
             const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(op.property)];
             const script::Value& v = op.values[0];
             json answer = json::object();
-            if (one_line(v)) record_.write("set " + std::string(p.name) + " " + script_value(v));
-            else record_.write("# not replayable: a text of " + std::string(p.name) + " holds a line break");
+            if (one_line(v))
+                record_.write("set " + std::string(p.name) + " " + script_value(v));
+            else
+                record_.write("# not replayable: a text of " + std::string(p.name) +
+                              " holds a line break");
             try {
                 set_property(ctl_, op.property, argument(p.type, p.name, v));
             } catch (const RangeFault& f) {
@@ -419,9 +427,12 @@ json Site::perform(const Operation& op) {
         case Route::Click: {
             const Widget& w = ctl_.panel()(op.widget, op.index);
             json answer = json::object();
-            if (!w.visible) answer["ignored"] = "hidden";
-            else if (!w.enabled) answer["ignored"] = "disabled";
-            const std::string name = ctl_.panel().display_name(ctl_.panel().id(op.widget, op.index));
+            if (!w.visible)
+                answer["ignored"] = "hidden";
+            else if (!w.enabled)
+                answer["ignored"] = "disabled";
+            const std::string name =
+                ctl_.panel().display_name(ctl_.panel().id(op.widget, op.index));
             record_.write("click " + name);
             try {
                 ctl_.click(op.widget, op.index);
@@ -439,8 +450,10 @@ json Site::perform(const Operation& op) {
             json answer = json::object();
             if (!ctl_.panel()(W::Purchase).visible) answer["ignored"] = "hidden";
             const script::Value& v = op.values[0];
-            if (one_line(v)) record_.write("enter Purchase " + script_value(v));
-            else record_.write("# not replayable: a purchase entry holds a line break");
+            if (one_line(v))
+                record_.write("enter Purchase " + script_value(v));
+            else
+                record_.write("# not replayable: a purchase entry holds a line break");
             try {
                 ctl_.enter_purchase(v.text);
             } catch (const RangeFault& f) {
@@ -490,7 +503,8 @@ json Site::perform(const Operation& op) {
         case Route::Members: {
             json j = json::object();
             for (const MemberInfo& m : pump_table_members())
-                if (m.shape == MemberShape::Scalar) j[std::string(m.name)] = m.read(ctl_.pump_table(), 0, 0);
+                if (m.shape == MemberShape::Scalar)
+                    j[std::string(m.name)] = m.read(ctl_.pump_table(), 0, 0);
             return j;
         }
         case Route::Member: {

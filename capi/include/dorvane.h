@@ -283,6 +283,28 @@ DORVANE_API int dorvane_enter_purchase(dorvane_ctl* ctl, const char* text);
  * negative count is DORVANE_E_INDEX. */
 DORVANE_API int dorvane_tick(dorvane_ctl* ctl, int count);
 
+/* ---- Recording --------------------------------------------------------------
+ * A session recorded as a scenario script that dorvane-run replays and checks:
+ * every call, property write, click, entry and tick on this handle, each
+ * followed by what it did (results, by-reference arguments, faults, the
+ * widget states it changed, beeps). Each event is written and flushed as it
+ * finishes, so a host that dies leaves a script up to its last event.
+ * Setting DORVANE_RECORD=DIR in the environment makes every dorvane_create
+ * record into a new file in DIR without any call. */
+
+/* Leaves the expectations out: the script replays but checks nothing. */
+#define DORVANE_RECORD_NO_EXPECTATIONS 1
+
+/* Starts recording into a new file at path (replacing one there), ending a
+ * recording in progress. A file that cannot be created is DORVANE_E_FAILED
+ * with the reason in dorvane_last_error; the control works on, unrecorded.
+ * Unknown flags are DORVANE_E_TYPE. */
+DORVANE_API int dorvane_record_start(dorvane_ctl* ctl, const char* path, int flags);
+/* Ends the recording (nothing to end is no error). If writing failed on the
+ * way, recording stopped then, the control went on, and this call returns
+ * DORVANE_E_FAILED with the reason. */
+DORVANE_API int dorvane_record_stop(dorvane_ctl* ctl);
+
 #define DORVANE_COLOUR_RGB 0      /* back_rgb holds 0xRRGGBB */
 #define DORVANE_COLOUR_FACE 1     /* the platform's button face */
 #define DORVANE_COLOUR_STANDARD 2 /* a standard button nobody recolours */

@@ -120,6 +120,8 @@ def _load():
         "dorvane_widget_state_of": ([H, C, I, P(_WidgetState)], I),
         "dorvane_widget_caption": ([H, C, I, C, SZ, P(SZ)], I),
         "dorvane_member": ([H, C, I, I, P(ctypes.c_int32)], I),
+        "dorvane_record_start": ([H, C, I], I),
+        "dorvane_record_stop": ([H], I),
     }
     for name, (args, result) in signatures.items():
         f = getattr(lib, name)
@@ -353,6 +355,27 @@ class Dorvane:
         return WidgetState(self.caption(widget, index), bool(s.enabled), bool(s.visible),
                            bool(s.selected), s.back_kind, s.back_rgb)
 
+    # ---- Recording ----
+
+    def record(self, path, expectations=True):
+        """Records this control's session into a scenario script at path that
+        dorvane-run replays and checks; with expectations=False it only replays.
+        Recording starts at once; use the result as a context manager::
+
+            with ctl.record("session.dvs"):
+                ...
+
+        Leaving the block stops it, and raises DorvaneError if writing failed
+        on the way (the control went on working). A path that cannot be
+        written raises DorvaneError here."""
+        flags = 0 if expectations else _RECORD_NO_EXPECTATIONS
+        self._check(_lib.dorvane_record_start(self._handle(), os.fsencode(path), flags))
+        return _Recording(self)
+
+    def stop_recording(self):
+        """Ends a recording; raises DorvaneError if writing had failed."""
+        self._check(_lib.dorvane_record_stop(self._handle()))
+
     def member(self, name, pump=0, item=0):
         """Reads a pump-table member, e.g. member("Pump_State", 0)."""
         out = ctypes.c_int32()
@@ -360,6 +383,27 @@ class Dorvane:
                                         ctypes.byref(out)))
         return out.value
 
+
+class _Recording:
+    """A recording in progress, ended by leaving its ``with`` block."""
+
+    __slots__ = ("_ctl",)
+
+    def __init__(self, ctl):
+        self._ctl = ctl
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, exc_type, *exc):
+        try:
+            self._ctl.stop_recording()
+        except DorvaneError:
+            if exc_type is None:
+                raise  # an exception already on its way is the one to see
+
+
+_RECORD_NO_EXPECTATIONS = 1
 
 for _i, (_name, _type) in enumerate(PROPERTIES):
     setattr(Dorvane, _name, _property(_i, _name, _type))

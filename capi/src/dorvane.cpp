@@ -3,9 +3,11 @@
 // turns it into a status code plus a per-handle message.
 #include "dorvane.h"
 
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -19,6 +21,7 @@
 #include "control/surface.h"
 #include "forecourt/members.h"
 #include "panel/panel.h"
+#include "run/recorder.h"
 
 #ifndef DORVANE_VERSION_STRING
 #error "DORVANE_VERSION_STRING must be defined by the build"
@@ -97,6 +100,8 @@ struct dorvane_ctl {
     explicit dorvane_ctl(const dorvane_platform* p) : platform(p), ctl(platform) {}
     HostPlatform platform;  // declared first: it must outlive the control
     DorvaneCtl ctl;
+    // Declared after the control, which it listens to, so that it goes first.
+    std::unique_ptr<dorvane::script::Recorder> recorder;
     std::string last_error;
     // Strings handed out as const char*; a deque never moves its elements.
     std::deque<std::string> handed_out;
@@ -385,12 +390,28 @@ const char* dorvane_status_text(int status) {
     return "unknown status";
 }
 
+// DORVANE_RECORD=DIR: every control created here records into a new file in
+// DIR. Nobody asked for it through a call, so a folder that cannot be written
+// is said once per process on the standard error, and the control works on.
+void record_from_environment(dorvane_ctl& h) {
+    const std::string path = dorvane::script::environment_record_path();
+    if (path.empty()) return;
+    h.recorder = std::make_unique<dorvane::script::Recorder>(h.ctl, path);
+    if (!h.recorder->failed()) return;
+    static bool said = false;
+    if (!said) std::fprintf(stderr, "dorvane: DORVANE_RECORD: %s\n", h.recorder->error().c_str());
+    said = true;
+    h.recorder.reset();
+}
+
 int dorvane_create(const dorvane_platform* platform, dorvane_ctl** out) {
     create_error.clear();
     if (!out) return DORVANE_E_NULL;
     *out = nullptr;
     try {
-        *out = new dorvane_ctl(platform);
+        auto h = std::make_unique<dorvane_ctl>(platform);
+        record_from_environment(*h);
+        *out = h.release();
         return DORVANE_OK;
     } catch (const std::exception& e) {
         try {
@@ -672,6 +693,33 @@ int dorvane_tick(dorvane_ctl* ctl, int count) {
         if (count < 0) throw dorvane::IndexFault("tick count " + std::to_string(count));
         for (int n = 0; n < count; ++n)
             c.tick();
+    });
+}
+
+// ---- Recording --------------------------------------------------------------
+
+int dorvane_record_start(dorvane_ctl* ctl, const char* path, int flags) {
+    return guarded(ctl, [&](DorvaneCtl& c) {
+        required(path, "path");
+        if (flags & ~DORVANE_RECORD_NO_EXPECTATIONS)
+            throw dorvane::TypeMismatch("unknown recording flags " + std::to_string(flags));
+        ctl->recorder.reset();
+        auto recorder = std::make_unique<dorvane::script::Recorder>(
+            c, path,
+            (flags & DORVANE_RECORD_NO_EXPECTATIONS) ? dorvane::script::Expectations::LeftOut
+                                                     : dorvane::script::Expectations::Written);
+        if (recorder->failed()) throw std::runtime_error(recorder->error());
+        ctl->recorder = std::move(recorder);
+    });
+}
+
+int dorvane_record_stop(dorvane_ctl* ctl) {
+    return guarded(ctl, [&](DorvaneCtl&) {
+        if (!ctl->recorder) return;
+        ctl->recorder->stop();
+        const std::string error = ctl->recorder->error();
+        ctl->recorder.reset();
+        if (!error.empty()) throw std::runtime_error(error);
     });
 }
 

@@ -75,6 +75,15 @@ void VirtualPlatform::advance_seconds(long long seconds) {
     clock_.hour = static_cast<int>(secs / 3600);
     clock_.minute = static_cast<int>(secs / 60 % 60);
     clock_.second = static_cast<int>(secs % 60);
+    for (; days < 0; ++days) {
+        if (--clock_.day < 1) {
+            if (--clock_.month < 1) {
+                clock_.month = 12;
+                --clock_.year;
+            }
+            clock_.day = days_in_month(clock_.year, clock_.month);
+        }
+    }
     for (; days > 0; --days) {
         if (++clock_.day > days_in_month(clock_.year, clock_.month)) {
             clock_.day = 1;

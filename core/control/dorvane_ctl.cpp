@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "control/reported.h"
+
 namespace dorvane {
 
 namespace {
@@ -18,19 +20,29 @@ DorvaneCtl::DorvaneCtl(Platform& platform) : platform_(platform) {
 
 // ---- Stub methods: they answer as a fuel controller without these features.
 
-Integer DorvaneCtl::Get_Fuel_Promos(Variant& /*Promos*/) {
+Integer DorvaneCtl::Get_Fuel_Promos(Variant& Promos) {
+    DORVANE_REPORTED_CALL(Get_Fuel_Promos, Promos);
     return 0;
 }
 
-void DorvaneCtl::Put_Fuel_Discount(Integer, Long, Integer) {}
+void DorvaneCtl::Put_Fuel_Discount(Integer EntryID, Long Discount, Integer CentsOffPerGallon) {
+    DORVANE_REPORTED_CALL(Put_Fuel_Discount, EntryID, Discount, CentsOffPerGallon);
+}
 
-Boolean DorvaneCtl::Reset_Fuel_Pump(Integer& /*Pump*/) {
+Boolean DorvaneCtl::Reset_Fuel_Pump(Integer& Pump) {
+    DORVANE_REPORTED_CALL(Reset_Fuel_Pump, Pump);
     return False;
 }
 
 Boolean DorvaneCtl::Reset_Fuel_Controller() {
+    DORVANE_REPORTED_CALL(Reset_Fuel_Controller);
     caption(W::Message1, kResetControllerMessage);
     return True;
+}
+
+void DorvaneCtl::sound_beep() {
+    platform_.beep();
+    if (listener_) listener_->beeped();
 }
 
 // ---- The tester's side.
@@ -40,6 +52,7 @@ void DorvaneCtl::click(W name, int index) {
 }
 
 void DorvaneCtl::click_id(int id) {
+    if (listening()) return reported(ControlEventKind::Click, id, &DorvaneCtl::click_id, id);
     check_index(id, panel_.size(), "widget");
     const Widget& w = panel_.at(id);
     if (!w.visible || !w.enabled) return;
@@ -52,6 +65,8 @@ void DorvaneCtl::click_id(int id) {
 }
 
 void DorvaneCtl::enter_purchase(std::string_view text) {
+    if (listening())
+        return reported(ControlEventKind::Enter, -1, &DorvaneCtl::enter_purchase, text);
     const int box = wid(W::Purchase);
     if (!panel_.at(box).visible) return;
     panel_.set_caption(box, text);
@@ -64,6 +79,7 @@ void DorvaneCtl::enter_purchase(std::string_view text) {
 }
 
 void DorvaneCtl::tick() {
+    if (listening()) return reported(ControlEventKind::Tick, -1, &DorvaneCtl::tick);
     try {
         Timer1_Timer();
     } catch (const RangeFault& f) {

@@ -9,6 +9,7 @@
 #include "common/platform.h"
 #include "common/types.h"
 #include "common/variant.h"
+#include "control/listener.h"
 #include "forecourt/pump_table.h"
 #include "panel/panel.h"
 
@@ -98,6 +99,11 @@ class DorvaneCtl {
     Panel& panel_for_view() { return panel_; }  // to attach an observer
     const PumpTable& pump_table() const { return t_; }
     Platform& platform() { return platform_; }
+
+    // One optional listener hears every host call, click, entry and tick
+    // that reaches the control from outside, and every beep; nullptr for none.
+    void set_listener(ControlListener* listener) { listener_ = listener; }
+    ControlListener* listener() const { return listener_; }
 
   private:
     friend struct DorvaneCtlTestAccess;
@@ -189,9 +195,17 @@ class DorvaneCtl {
     // Simulator key visibility.
     void Refresh_Panel_Keys(int p);
 
+    // Reporting to the listener (control/reported.h).
+    bool listening() const { return listener_ != nullptr && !reporting_; }
+    template <typename R, typename... P, typename... A>
+    R reported(ControlEventKind kind, int index, R (DorvaneCtl::*body)(P...), A&... args);
+    void sound_beep();
+
     Platform& platform_;
     Panel panel_;
     PumpTable t_;
+    ControlListener* listener_ = nullptr;
+    bool reporting_ = false;
 };
 
 }  // namespace dorvane

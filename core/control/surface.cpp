@@ -169,7 +169,18 @@ Variant get_property(const DorvaneCtl& ctl, int index) {
     }
 }
 
-void set_property(DorvaneCtl& ctl, int index, const Variant& value) {
+bool property_equals(const DorvaneCtl& ctl, int index, const Variant& value) {
+    check_index(index, 37, "property");
+    const PropertyAccess& p = kProperties[index];
+    if (p.info.type == ValueType::String)
+        return value.type() == ValueType::String && ctl.*p.text == value.as_string();
+    if (value.type() == ValueType::String) return false;
+    return (p.info.type == ValueType::Long ? ctl.*p.wide : ctl.*p.small) == value.as_int();
+}
+
+namespace {
+
+void store_property(DorvaneCtl& ctl, int index, const Variant& value) {
     check_index(index, 37, "property");
     const PropertyAccess& p = kProperties[index];
     if (p.info.type == ValueType::String) {
@@ -185,16 +196,65 @@ void set_property(DorvaneCtl& ctl, int index, const Variant& value) {
         ctl.*p.small = static_cast<Integer>(v);
 }
 
+// Tells the control's listener of a host access that never reached the
+// control itself: a write, or a call refused while its arguments were converted.
+template <typename Body>
+void reported_access(DorvaneCtl& ctl, ControlEventKind kind, int index,
+                     std::span<const Variant> values, Body&& body) {
+    ControlListener* const listener = ctl.listener();
+    if (!listener) return body();
+    const ControlEvent event{kind, index, values};
+    listener->event_starting(event);
+    try {
+        body();
+    } catch (const std::exception& fault) {
+        listener->event_finished(event, nullptr, &fault);
+        throw;
+    }
+    listener->event_finished(event, nullptr, nullptr);
+}
+
+}  // namespace
+
+void report_refused(DorvaneCtl& ctl, ControlEventKind kind, int index,
+                    std::span<const Variant> values, const std::exception& fault) {
+    ControlListener* const listener = ctl.listener();
+    if (!listener) return;
+    const ControlEvent event{kind, index, values};
+    listener->event_starting(event);
+    listener->event_finished(event, nullptr, &fault);
+}
+
+void set_property(DorvaneCtl& ctl, int index, const Variant& value) {
+    reported_access(ctl, ControlEventKind::Set, index, std::span(&value, 1),
+                    [&] { store_property(ctl, index, value); });
+}
+
 Variant invoke_method(DorvaneCtl& ctl, int index, std::span<Variant> args) {
     check_index(index, 18, "method");
     const MethodInfo& m = kMethods[index];
-    if (args.size() != m.params.size())
-        throw TypeMismatch(std::string(m.name) + " takes " + std::to_string(m.params.size()) +
-                           " argument(s)");
-    // Convert every argument before the call, as a by-name call does.
+    // Convert every argument before the call, as a by-name call does. A call
+    // refused here never reaches the method, which would have told the
+    // listener, so it is told here.
     long long converted[3] = {0, 0, 0};
-    for (std::size_t a = 0; a < args.size(); ++a)
-        if (m.params[a].type != kVariantParam) converted[a] = args[a].to_integral(m.params[a].type);
+    auto convert = [&] {
+        if (args.size() != m.params.size())
+            throw TypeMismatch(std::string(m.name) + " takes " + std::to_string(m.params.size()) +
+                               " argument(s)");
+        for (std::size_t a = 0; a < args.size(); ++a)
+            if (m.params[a].type != kVariantParam)
+                converted[a] = args[a].to_integral(m.params[a].type);
+    };
+    if (ctl.listener() == nullptr) {
+        convert();
+    } else {
+        try {
+            convert();
+        } catch (const std::exception& fault) {
+            report_refused(ctl, ControlEventKind::Call, index, args, fault);
+            throw;
+        }
+    }
 
     auto boolean = [](Boolean b) { return Variant::boolean(b); };
     auto integer = [](Integer v) { return Variant::integer(v); };

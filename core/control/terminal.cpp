@@ -4,6 +4,7 @@
 #include "common/format.h"
 #include "control/banner.h"
 #include "control/dorvane_ctl.h"
+#include "control/reported.h"
 #include "panel/captions.h"
 
 namespace dorvane {
@@ -36,6 +37,7 @@ void DorvaneCtl::Start_Up() {
 
 void DorvaneCtl::Terminal_Opened(Integer Cashier_Number, Integer Terminal_Number,
                                  Integer TCF_Day_Number) {
+    DORVANE_REPORTED_CALL(Terminal_Opened, Cashier_Number, Terminal_Number, TCF_Day_Number);
     // The counter is seeded from the clock as month, day (neither with a
     // leading zero) and the seconds since midnight in five digits.
     const LocalDateTime now = platform_.now();
@@ -52,6 +54,7 @@ void DorvaneCtl::Terminal_Opened(Integer Cashier_Number, Integer Terminal_Number
 }
 
 void DorvaneCtl::Terminal_Unlocked() {
+    DORVANE_REPORTED_CALL(Terminal_Unlocked);
     t_.Console_Mode = MODE_AUTH;
     t_.Terminal_State = 1;
     for (int i = 0; i <= t_.Last_Pump; ++i) {
@@ -85,6 +88,7 @@ void DorvaneCtl::Terminal_Unlocked() {
 }
 
 void DorvaneCtl::Terminal_Closed() {
+    DORVANE_REPORTED_CALL(Terminal_Closed);
     t_.Cashier_Number = 0;
     t_.Terminal_Number = 0;
     t_.TCF_Day_Number = 0;
@@ -94,6 +98,7 @@ void DorvaneCtl::Terminal_Closed() {
 }
 
 void DorvaneCtl::Terminal_Locked() {
+    DORVANE_REPORTED_CALL(Terminal_Locked);
     caption(W::Message2, kTerminalLocked);
     t_.Terminal_State = 2;
     Disable_Console();

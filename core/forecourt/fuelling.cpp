@@ -66,7 +66,7 @@ void DorvaneCtl::Hook_Click() {
                 const bool prepaid = is_set(t_.Prepaid(p));
                 const bool autopay = is_set(t_.AutoPay(p));
                 if (!(prepaid && t_.Prepay_Amount(p) == t_.Dispensed(p) && !autopay)) {
-                    if (t_.Terminal_State == 1) platform_.beep();
+                    if (t_.Terminal_State == 1) sound_beep();
                     const bool declined = autopay && declines_card(p);
                     if (!autopay || declined) {
                         // Only a prepay leaves a prepaid amount on its sale.
@@ -183,7 +183,7 @@ void DorvaneCtl::Timer1_Timer() {
         if (++t_.Beep_Count == kAlarmCadence)
             t_.Beep_Count = 0;
         else if (t_.Terminal_State == 1)
-            platform_.beep();
+            sound_beep();
         return;
     }
     t_.Alarm_On = False;

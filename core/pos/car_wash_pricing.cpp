@@ -2,6 +2,7 @@
 // tester's price change.
 #include "common/format.h"
 #include "control/dorvane_ctl.h"
+#include "control/reported.h"
 
 namespace dorvane {
 
@@ -35,10 +36,12 @@ Boolean DorvaneCtl::Open_Request(Integer request, Long& deadline, const char* ou
 }
 
 Boolean DorvaneCtl::Car_Wash_Request() {
+    DORVANE_REPORTED_CALL(Car_Wash_Request);
     return Open_Request(REQ_CAR_WASH, t_.Car_Wash_Deadline, kCarWashOutOfSequenceText);
 }
 
 void DorvaneCtl::Poll_Car_Wash_Itemization() {
+    DORVANE_REPORTED_CALL(Poll_Car_Wash_Itemization);
     if (t_.POS_Request == REQ_CAR_WASH) {
         t_.Car_Wash_Deadline = 0;
         Car_Wash_Status = kCarWashDelivered;
@@ -53,10 +56,12 @@ void DorvaneCtl::Poll_Car_Wash_Itemization() {
 }
 
 Boolean DorvaneCtl::Fuel_Pricing_Request() {
+    DORVANE_REPORTED_CALL(Fuel_Pricing_Request);
     return Open_Request(REQ_PRICING, t_.Pricing_Deadline, kPricingOutOfSequenceText);
 }
 
 Integer DorvaneCtl::Poll_Fuel_Pricing() {
+    DORVANE_REPORTED_CALL(Poll_Fuel_Pricing);
     if (t_.POS_Request == REQ_PRICING) {
         t_.Pricing_Deadline = 0;
         t_.Pricing_Poll_Result = kPricingUndefined;
@@ -70,11 +75,13 @@ Integer DorvaneCtl::Poll_Fuel_Pricing() {
 }
 
 Boolean DorvaneCtl::Fuel_Price_Change_Pending() {
+    DORVANE_REPORTED_CALL(Fuel_Price_Change_Pending);
     return to_boolean(t_.Price_Change_Pending == True);
 }
 
 // Applying changes nothing here; the tester's key clears the pending change.
 Boolean DorvaneCtl::Apply_Fuel_Price_Changes() {
+    DORVANE_REPORTED_CALL(Apply_Fuel_Price_Changes);
     return True;
 }
 

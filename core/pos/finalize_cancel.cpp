@@ -1,6 +1,7 @@
 // The end of a POS transaction: finalize pays what was rung up, cancel
 // forgets what the POS was asked for.
 #include "control/dorvane_ctl.h"
+#include "control/reported.h"
 
 namespace dorvane {
 
@@ -12,11 +13,13 @@ constexpr const char* kCanceled = "Transaction Canceled";
 }  // namespace
 
 void DorvaneCtl::Transaction_Finalized(Integer Cash_Sale_Flag) {
+    DORVANE_REPORTED_CALL(Transaction_Finalized, Cash_Sale_Flag);
     t_.Tender_Code(t_.Sim_Pump) = Cash_Sale_Flag;
     Finalize_Click();
 }
 
 void DorvaneCtl::Transaction_Canceled() {
+    DORVANE_REPORTED_CALL(Transaction_Canceled);
     Cancel_Click();
 }
 

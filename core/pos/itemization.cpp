@@ -7,6 +7,7 @@
 
 #include "common/format.h"
 #include "control/dorvane_ctl.h"
+#include "control/reported.h"
 
 namespace dorvane {
 
@@ -71,6 +72,7 @@ bool DorvaneCtl::Find_Waiting_Item(int& k, int& p) const {
 }
 
 Boolean DorvaneCtl::Poll_Fuel_Itemization() {
+    DORVANE_REPORTED_CALL(Poll_Fuel_Itemization);
     if (t_.POS_Request != REQ_NONE) {
         caption(W::Message1, kOutOfSequence);
         t_.POS_Request = REQ_FUEL;
@@ -126,7 +128,8 @@ Boolean DorvaneCtl::Poll_Fuel_Itemization() {
     return True;
 }
 
-void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer /*DisplayMessage*/) {
+void DorvaneCtl::Fuel_Itemization_Complete(Boolean& SuccessFlag, Integer DisplayMessage) {
+    DORVANE_REPORTED_CALL(Fuel_Itemization_Complete, SuccessFlag, DisplayMessage);
     const int p = Pump_Number - 1;
     check_index(p, kPumpSlots, "Pump_Number - 1");
     for (int k = 0; k <= 2; ++k) {

@@ -2,7 +2,7 @@
 // kept live from its event stream. The page holds no behaviour of its own: it
 // mirrors the model and forwards the tester's clicks and purchase entries.
 import { place_pixels, panel_pixels, font_pixels, fit_zoom } from "./geometry.js";
-import { css_colour, is_standard } from "./colours.js";
+import { css_colour, is_standard, face_colour } from "./colours.js";
 import { request_json, ordered_sender, open_events, event_types, site_id_of, site_path } from "./site_api.js";
 import { beeper } from "./beeps.js";
 
@@ -184,6 +184,7 @@ function fit_captions() {
 
 function set_zoom(z) {
   zoom = z;
+  panel_element.style.backgroundColor = face_colour;
   const size = panel_pixels(zoom);
   panel_element.style.width = `${size.width}px`;
   panel_element.style.height = `${size.height}px`;
@@ -205,6 +206,7 @@ async function sync() {
     // Every event up to the site's last one so far is in the snapshot.
     const info = await request_json("GET", site_path(site, ""));
     const answer = await request_json("GET", site_path(site, "/widgets"));
+    if (!synced) performance.mark("dorvane-snapshot-received");
     if (views.size === 0) build(answer.widgets);
     for (const model of answer.widgets) {
       const view = views.get(key_of(model.name, model.index));

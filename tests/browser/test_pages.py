@@ -43,6 +43,9 @@ BROWSER_SCREENSHOT = "panel-shown-browser.png"
 COLOUR_TOLERANCE = 12
 # The keys' bevel and a pixel more, left out of the boxes compared.
 BEVEL_PIXELS = 3
+# The C interface's colour kinds (DORVANE_COLOUR_RGB, _FACE, _STANDARD) by the
+# server's names for them.
+COLOUR_KINDS = {"rgb": 0, "face": 1, "standard": 2}
 
 try:
     from selenium import webdriver
@@ -230,7 +233,6 @@ class in_process:
 
     def differences(self, widgets):
         """What the site's widget model shows differently from this control."""
-        kinds = {"face": dorvane_colour_face(), "standard": dorvane_colour_standard()}
         out = []
         for w in widgets:
             if w["kind"] == "Timer":
@@ -238,8 +240,9 @@ class in_process:
             mine = self.ctl.widget(w["name"], w["index"])
             text = w.get("text", w.get("caption"))
             colour = w["color"]
-            theirs_colour = (kinds[colour], 0) if colour in kinds else (0, int(colour[1:], 16))
-            mine_colour = (mine.back_kind, mine.back_rgb if mine.back_kind == 0 else 0)
+            theirs_colour = ((COLOUR_KINDS[colour], 0) if colour in COLOUR_KINDS
+                             else (COLOUR_KINDS["rgb"], int(colour[1:], 16)))
+            mine_colour = (mine.back_kind, mine.back_rgb if mine.back_kind == COLOUR_KINDS["rgb"] else 0)
             for what, site_value, own in (("caption", text, mine.caption), ("enabled", w["enabled"], mine.enabled),
                                           ("visible", w["visible"], mine.visible),
                                           ("selected", w["selected"], mine.selected),
@@ -247,14 +250,6 @@ class in_process:
                 if site_value != own:
                     out.append("%s: %s is %r on the site, %r in process" % (name_of(w), what, site_value, own))
         return out
-
-
-def dorvane_colour_face():
-    return 1  # DORVANE_COLOUR_FACE
-
-
-def dorvane_colour_standard():
-    return 2  # DORVANE_COLOUR_STANDARD
 
 
 def name_of(w):
@@ -346,9 +341,10 @@ def expected_rect(place, zoom):
             pixels(place["top"] + place["height"], zoom) - top)
 
 
-def page_differences(driver, widgets, zoom):
+def page_differences(driver, widgets, zoom, typed=None):
     """Every way the page differs from the widget model: place (±1 px), back
-    colour, text, display, enabled state and selection."""
+    colour, text, display, enabled state and selection. `typed`: what the
+    tester has typed into the purchase box and not yet sent."""
     state = driver.execute_script(PAGE_STATE)
     shown = {(w["name"], w["index"]): w for w in state["widgets"]}
     out = []
@@ -364,6 +360,8 @@ def page_differences(driver, widgets, zoom):
         if el["displayed"] != w["visible"]:
             out.append("%s: displayed %s, visible %s" % (name_of(w), el["displayed"], w["visible"]))
         text = w.get("text", w.get("caption"))
+        if typed is not None and w["kind"] == "TextBox":
+            text = typed
         if el["text"] != text:
             out.append("%s: text %r, model %r" % (name_of(w), el["text"], text))
         if el["disabled"] == w["enabled"]:
@@ -384,6 +382,27 @@ def page_differences(driver, widgets, zoom):
         want = expected_rect(w["place"], zoom)
         if any(abs(a - b) > 1 for a, b in zip(rect, want)):
             out.append("%s: at %s, model %s" % (name_of(w), tuple(round(v, 1) for v in rect), want))
+    return out
+
+
+def seam_differences(driver, widgets):
+    """Widgets that meet in twips meet in pixels, with no gap and no overlap:
+    the pages round edges, not sizes."""
+    state = driver.execute_script(PAGE_STATE)
+    shown = {(w["name"], w["index"]): w for w in state["widgets"]}
+    boxes = [w for w in widgets if w["visible"] and w["kind"] != "Timer"]
+    out = []
+    for a in boxes:
+        for b in boxes:
+            pa, pb = a["place"], b["place"]
+            beside = (pa["left"] + pa["width"] == pb["left"] and pa["top"] < pb["top"] + pb["height"]
+                      and pb["top"] < pa["top"] + pa["height"])
+            if not beside:
+                continue
+            ea, eb = shown[(a["name"], a["index"])], shown[(b["name"], b["index"])]
+            if abs(ea["left"] + ea["width"] - eb["left"]) > 0.01:
+                out.append("%s ends at %.2f, %s starts at %.2f" % (name_of(a), ea["left"] + ea["width"],
+                                                                  name_of(b), eb["left"]))
     return out
 
 
@@ -468,6 +487,7 @@ class pages_test(unittest.TestCase):
         self.assertEqual(int(beeps), self.server.request("GET", target.path + "/beeps")["beeps"])
         Select(self.driver.find_element(By.ID, "zoom")).select_by_visible_text("150 %")
         self.assertNoDifferences(page_differences(self.driver, widgets, 1.5), "at 150 %")
+        self.assertNoDifferences(seam_differences(self.driver, widgets), "seams at 150 %")
         self.assertEqual(severe_console_messages(self.driver), [])
 
     # Fit, the default zoom, fills the window without overflowing it.
@@ -505,8 +525,16 @@ class pages_test(unittest.TestCase):
                 d.find_element(By.ID, element_id(name, index)).click()
             return browser
 
+        def type_then_enter(text):
+            def browser():
+                box = d.find_element(By.ID, "Purchase")
+                box.send_keys(Keys.CONTROL, "a")
+                box.send_keys(text + Keys.ENTER)
+            return browser
+
         # Each row: what it does, the browser's action (None: the protocol
-        # plays the operation), and the operations the in-process control plays.
+        # plays the operation), the operations the in-process control plays,
+        # and optionally what the purchase box holds unsent.
         steps = [
             ("the cashier signs on", None, [("", "call", "Terminal_Opened", 44, 81, 129)]),
             ("AUTH opens pump 5", click("Pump", PUMP_5), [("", "click", "Pump", PUMP_5)]),
@@ -523,17 +551,23 @@ class pages_test(unittest.TestCase):
             ("20 typed, then the status display clicked", type_then_click("20", "Status", PUMP_5),
              [("", "purchase", "20"), ("", "click", "Status", PUMP_5)]),
             ("fuel flows", None, [("", "tick", 4)]),
-            ("the hose is hung up", click("Hook"), [("", "click", "Hook", None)]),
+            ("15 typed and Enter pressed: nothing is sent yet", type_then_enter("15"), [], "15"),
+            ("the hose is hung up, the box validated first", click("Hook"),
+             [("", "purchase", "15"), ("", "click", "Hook", None)]),
             ("a value key", click("Value", 2), [("", "click", "Value", 2)]),
             ("a second click on Message1 hides the simulator", click("Message1"),
              [("", "click", "Message1", None)]),
         ]
-        for name, browser, ops in steps:
+        for name, browser, ops, *unsent in steps:
             with self.subTest(name):
                 before = target.info()["last_event"]
                 if browser:
                     browser()
-                    wait_actions_done(d, target, before)
+                    if ops:
+                        wait_actions_done(d, target, before)
+                    else:
+                        wait_synced(d, target)
+                        self.assertEqual(target.info()["last_event"], before, "the page sent something")
                 else:
                     for op in ops:
                         play(target, op)
@@ -542,7 +576,7 @@ class pages_test(unittest.TestCase):
                     mirror.play(op)
                 widgets = target.widgets()
                 self.assertNoDifferences(mirror.differences(widgets), name)
-                self.assertNoDifferences(page_differences(d, widgets, 1), name + " (the page)")
+                self.assertNoDifferences(page_differences(d, widgets, 1, *unsent), name + " (the page)")
 
     # Two browsers on one site show the same state, whichever one acts, and
     # a page whose stream drops catches up when it comes back, from the

@@ -49,8 +49,8 @@ std::vector<std::string> state_of(DorvaneCtl& ctl, VirtualPlatform& platform) {
     return lines;
 }
 
-std::vector<std::string> state_of(Recorder& r) {
-    return state_of(r.control(), r.session().platform());
+std::vector<std::string> state_of(script::Session& s) {
+    return state_of(s.control(), s.platform());
 }
 
 struct DemoFixture : ::testing::Test {
@@ -82,10 +82,15 @@ TEST_F(DemoFixture, a_recorded_session_replays_to_the_same_state) {
     ASSERT_TRUE(window.host("call Fuel_Itemization_Complete True 0"));
     ASSERT_TRUE(window.host("set Track1 \"card\""));
     ticks(2);
-    const auto recorded = state_of(window.recorder());
-    ASSERT_EQ(window.recorder().control().pump_table().Tick_Count, 25);
-    ASSERT_GT(window.recorder().beeps(), 0);
-    const std::string text = window.recorder().script_text();
+    const auto recorded = state_of(window.session());
+    ASSERT_EQ(window.session().control().pump_table().Tick_Count, 25);
+    ASSERT_GT(window.session().platform().beeps(), 0);
+    const std::string text = window.script_text();
+    // What the session did is checked on replay, the host's call included.
+    EXPECT_NE(text.find("\ncall Fuel_Itemization_Complete True 0\nexpect arg 1 = True\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nexpect Status(4).caption = "), std::string::npos) << text;
 
     // In a bare scenario session, as dorvane-run replays it.
     script::Session bare;
@@ -96,8 +101,10 @@ TEST_F(DemoFixture, a_recorded_session_replays_to_the_same_state) {
     // In the demo, step by step.
     ASSERT_TRUE(window.load_script(text, "recorded.dvs"));
     EXPECT_TRUE(window.run_to_end());
-    EXPECT_EQ(state_of(window.recorder()), recorded);
-    EXPECT_EQ(&panel().control(), &window.recorder().control());
+    EXPECT_EQ(state_of(window.session()), recorded);
+    EXPECT_EQ(&panel().control(), &window.session().control());
+    // The replay was recorded in turn, to the same script.
+    EXPECT_EQ(window.script_text(), text);
 
     // And in the runner, with checks appended.
     std::ostringstream out;
@@ -108,19 +115,20 @@ TEST_F(DemoFixture, a_recorded_session_replays_to_the_same_state) {
 }
 
 TEST_F(DemoFixture, bad_host_statements_are_not_recorded_and_a_failed_expect_stops_a_replay) {
-    const std::string before = window.recorder().script_text();
+    const std::string before = window.script_text();
     EXPECT_FALSE(window.host("call No_Such_Method"));
     EXPECT_FALSE(window.host("set Pump_Number \"text\""));
-    EXPECT_EQ(window.recorder().script_text(), before);
-    // An overflow is a fault of a real call: it is recorded and replays.
+    EXPECT_EQ(window.script_text(), before);
+    // An overflow is a fault of a real write: it is recorded and replays.
     EXPECT_TRUE(window.host("set Pump_Number 70000"));
-    EXPECT_NE(window.recorder().script_text().find("set Pump_Number 70000"), std::string::npos);
+    EXPECT_NE(window.script_text().find("set Pump_Number 70000\nexpect error = overflow\n"),
+              std::string::npos);
 
     EXPECT_FALSE(window.load_script("frobnicate\n", "broken.dvs"));
     ASSERT_TRUE(
         window.load_script("call Terminal_Opened 1 2 3\nexpect Tick_Count = 9\ntick\n", "bad.dvs"));
     EXPECT_FALSE(window.run_to_end());
-    EXPECT_TRUE(window.recorder().replaying());
+    EXPECT_TRUE(window.replaying());
 }
 
 }  // namespace

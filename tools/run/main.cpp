@@ -11,7 +11,8 @@
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
-        return dorvane::script::run_main(args, std::cout, std::cerr, dorvane::script::remote_sessions);
+        return dorvane::script::run_main(args, std::cout, std::cerr,
+                                         dorvane::script::remote_sessions);
     } catch (const std::exception& e) {
         std::cerr << "dorvane-run: " << e.what() << "\n";
         return 2;

@@ -49,8 +49,10 @@ Value from_wire(const json& j, bool flag) {
 }
 
 Value colour_from_wire(const std::string& s) {
-    if (s == "face" || s == "standard") return Value::of_colour(s == "face" ? Colour::face() : Colour::standard());
-    return Value::of_colour(Colour::from_rgb(static_cast<std::uint32_t>(std::stoul(s.substr(1), nullptr, 16))));
+    if (s == "face" || s == "standard")
+        return Value::of_colour(s == "face" ? Colour::face() : Colour::standard());
+    return Value::of_colour(
+        Colour::from_rgb(static_cast<std::uint32_t>(std::stoul(s.substr(1), nullptr, 16))));
 }
 
 Fault fault_from_wire(const json& answer) {
@@ -63,7 +65,8 @@ json op(const std::string& method, const std::string& path, json body = nullptr)
     return o;
 }
 
-const json kMessageReads = json::array({op("GET", "widgets/Message1"), op("GET", "widgets/Message2")});
+const json kMessageReads =
+    json::array({op("GET", "widgets/Message1"), op("GET", "widgets/Message2")});
 
 }  // namespace
 
@@ -72,16 +75,20 @@ struct RemoteSession::Reply {
     json body;
 };
 
-RemoteSession::RemoteSession(const std::string& url) : http_(std::make_unique<httplib::Client>(url)) {
+RemoteSession::RemoteSession(const std::string& url)
+    : http_(std::make_unique<httplib::Client>(url)) {
     if (!http_->is_valid()) throw std::runtime_error("not a site server address: " + url);
     http_->set_tcp_nodelay(true);
     http_->set_keep_alive(true);
     http_->set_read_timeout(60, 0);
     if (const char* token = std::getenv("DORVANE_TOKEN")) http_->set_bearer_token_auth(token);
     Reply r = request("POST", "/sites",
-                      json{{"clock", "virtual"}, {"ticks", "manual"}, {"start", format_clock(Session().platform().clock())}}
+                      json{{"clock", "virtual"},
+                           {"ticks", "manual"},
+                           {"start", format_clock(Session().platform().clock())}}
                           .dump());
-    if (r.status != 201) throw std::runtime_error("the site server at " + url + " made no site: " + r.body.dump());
+    if (r.status != 201)
+        throw std::runtime_error("the site server at " + url + " made no site: " + r.body.dump());
     site_ = "/sites/" + std::to_string(r.body.at("id").get<long long>());
 }
 
@@ -91,11 +98,12 @@ RemoteSession::~RemoteSession() {
 
 RemoteSession::Reply RemoteSession::request(const std::string& method, const std::string& path,
                                             const std::string& body) {
-    httplib::Result res = method == "GET"    ? http_->Get(path.c_str())
-                          : method == "PUT"  ? http_->Put(path.c_str(), body, "application/json")
-                                             : http_->Post(path.c_str(), body, "application/json");
-    if (!res) throw std::runtime_error("the site server did not answer " + method + " " + path + ": " +
-                                       httplib::to_string(res.error()));
+    httplib::Result res = method == "GET"   ? http_->Get(path.c_str())
+                          : method == "PUT" ? http_->Put(path.c_str(), body, "application/json")
+                                            : http_->Post(path.c_str(), body, "application/json");
+    if (!res)
+        throw std::runtime_error("the site server did not answer " + method + " " + path + ": " +
+                                 httplib::to_string(res.error()));
     Reply r;
     r.status = res->status;
     r.body = json::parse(res->body, nullptr, false);
@@ -108,7 +116,8 @@ std::vector<RemoteSession::Reply> RemoteSession::batch(const std::string& ops, i
     if (r.status != 200) {
         const std::string message = r.body.is_object() ? r.body.value("error", "") : "";
         if (r.status == 400 || r.status == 404) throw ScriptError(line, message);
-        throw std::runtime_error("site server answered " + std::to_string(r.status) + ": " + message);
+        throw std::runtime_error("site server answered " + std::to_string(r.status) + ": " +
+                                 message);
     }
     std::vector<Reply> out;
     for (const json& j : r.body.at("results"))
@@ -147,20 +156,25 @@ Outcome RemoteSession::execute(const Statement& s) {
             std::string time = "";
             for (long long done = 0; done < s.count || (s.count == 0 && time.empty());) {
                 const long long n = std::min(kTicksPerRequest, s.count - done);
-                json answer = batch(json::array({op("POST", "tick", {{"count", n}})}).dump(), s.line)[0].body;
+                json answer =
+                    batch(json::array({op("POST", "tick", {{"count", n}})}).dump(), s.line)[0].body;
                 time = answer.at("time");
                 // Notes in the order a tick makes them: its fault, then its messages.
                 std::size_t f = 0, m = 0;
                 const json& faults = answer.at("faults");
                 const json& messages = answer.at("messages");
                 while (f < faults.size() || m < messages.size()) {
-                    const long long tf = f < faults.size() ? faults[f].at("tick").get<long long>() : n + 1;
-                    const long long tm = m < messages.size() ? messages[m].at("tick").get<long long>() : n + 1;
+                    const long long tf =
+                        f < faults.size() ? faults[f].at("tick").get<long long>() : n + 1;
+                    const long long tm =
+                        m < messages.size() ? messages[m].at("tick").get<long long>() : n + 1;
                     const long long t = std::min(tf, tm);
-                    const std::string prefix = s.count > 1 ? "tick " + std::to_string(done + t) + ": " : "";
+                    const std::string prefix =
+                        s.count > 1 ? "tick " + std::to_string(done + t) + ": " : "";
                     for (; f < faults.size() && faults[f].at("tick") == t; ++f) {
                         fault_ = fault_from_wire(faults[f]);
-                        out.notes.push_back(prefix + "fault: " + faults[f].at("message").get<std::string>());
+                        out.notes.push_back(prefix +
+                                            "fault: " + faults[f].at("message").get<std::string>());
                     }
                     std::vector<std::pair<std::string, std::string>> now;
                     for (; m < messages.size() && messages[m].at("tick") == t; ++m)
@@ -171,14 +185,16 @@ Outcome RemoteSession::execute(const Statement& s) {
                 if (s.count == 0) break;
             }
             out.detail = "clock " + time;
-            if (fault_ != Fault::None) out.detail += ", error " + format_value(Value::of_fault(fault_));
+            if (fault_ != Fault::None)
+                out.detail += ", error " + format_value(Value::of_fault(fault_));
             return out;
         }
         case Op::Click:
-            ops.push_back(op("POST", "click",
-                             s.widget.index >= 0
-                                 ? json{{"widget", Panel::name_of(s.widget.name)}, {"index", s.widget.index}}
-                                 : json{{"widget", Panel::name_of(s.widget.name)}}));
+            ops.push_back(
+                op("POST", "click",
+                   s.widget.index >= 0
+                       ? json{{"widget", Panel::name_of(s.widget.name)}, {"index", s.widget.index}}
+                       : json{{"widget", Panel::name_of(s.widget.name)}}));
             break;
         case Op::Enter:
             ops.push_back(op("POST", "purchase", {{"text", s.values[0].text}}));
@@ -187,13 +203,19 @@ Outcome RemoteSession::execute(const Statement& s) {
             json args = json::array();
             for (const Value& v : s.values)
                 args.push_back(wire(v));
-            ops.push_back(op("POST", "methods/" + std::string(surface_methods()[static_cast<std::size_t>(s.method)].name),
-                             {{"args", std::move(args)}}));
+            ops.push_back(
+                op("POST",
+                   "methods/" +
+                       std::string(surface_methods()[static_cast<std::size_t>(s.method)].name),
+                   {{"args", std::move(args)}}));
             break;
         }
         case Op::Set:
-            ops.push_back(op("PUT", "properties/" + std::string(surface_properties()[static_cast<std::size_t>(s.property)].name),
-                             {{"value", wire(s.values[0])}}));
+            ops.push_back(
+                op("PUT",
+                   "properties/" +
+                       std::string(surface_properties()[static_cast<std::size_t>(s.property)].name),
+                   {{"value", wire(s.values[0])}}));
             break;
         case Op::Expect: {
             const Value& want = s.values[0];
@@ -204,8 +226,8 @@ Outcome RemoteSession::execute(const Statement& s) {
             }
             out.held = matches(want, *out.value);
             out.detail = out.held ? "ok"
-                                  : "expect " + format_target(s.target) + ": expected " + format_value(want) +
-                                        ", got " + format_value(*out.value);
+                                  : "expect " + format_target(s.target) + ": expected " +
+                                        format_value(want) + ", got " + format_value(*out.value);
             return out;
         }
         case Op::Print:
@@ -225,7 +247,9 @@ Outcome RemoteSession::execute(const Statement& s) {
         r = batch(ops.dump(), s.line);
     } catch (const ScriptError& e) {
         if (s.op == Op::Call)
-            throw ScriptError(s.line, std::string(surface_methods()[static_cast<std::size_t>(s.method)].name) + ": " + e.what());
+            throw ScriptError(
+                s.line, std::string(surface_methods()[static_cast<std::size_t>(s.method)].name) +
+                            ": " + e.what());
         throw;
     }
     const json& answer = r[0].body;
@@ -233,7 +257,8 @@ Outcome RemoteSession::execute(const Statement& s) {
     fault_ = faulted ? fault_from_wire(answer) : Fault::None;
     if (s.op == Op::Click || s.op == Op::Enter) {
         if (answer.contains("ignored"))
-            out.detail = "ignored: " + widget_name(s.widget) + " is " + answer.at("ignored").get<std::string>();
+            out.detail = "ignored: " + widget_name(s.widget) + " is " +
+                         answer.at("ignored").get<std::string>();
     } else if (s.op == Op::Call) {
         const MethodInfo& m = surface_methods()[static_cast<std::size_t>(s.method)];
         last_method_ = s.method;
@@ -251,15 +276,18 @@ Outcome RemoteSession::execute(const Statement& s) {
             }
             for (std::size_t a = 0; a < m.params.size(); ++a) {
                 if (!m.params[a].by_ref) continue;
-                last_args_[a] = from_wire(answer.at("args")[a], answer.at("arg_types")[a] == "Boolean");
-                parts.push_back("arg " + std::to_string(a + 1) + " = " + format_value(last_args_[a]));
+                last_args_[a] =
+                    from_wire(answer.at("args")[a], answer.at("arg_types")[a] == "Boolean");
+                parts.push_back("arg " + std::to_string(a + 1) + " = " +
+                                format_value(last_args_[a]));
             }
             for (const std::string& p : parts)
                 out.detail += (out.detail.empty() ? "" : ", ") + p;
         }
     }
     if (faulted) out.detail = "fault: " + answer.at("message").get<std::string>();
-    note_messages({{"Message1", r[1].body.at("caption")}, {"Message2", r[2].body.at("caption")}}, out.notes);
+    note_messages({{"Message1", r[1].body.at("caption")}, {"Message2", r[2].body.at("caption")}},
+                  out.notes);
     return out;
 }
 
@@ -267,14 +295,20 @@ Value RemoteSession::evaluate(const Target& t) {
     switch (t.kind) {
         case TargetKind::Property: {
             const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(t.property)];
-            json a = batch(json::array({op("GET", "properties/" + std::string(p.name))}).dump(), 0)[0].body;
+            json a =
+                batch(json::array({op("GET", "properties/" + std::string(p.name))}).dump(), 0)[0]
+                    .body;
             return from_wire(a.at("value"), p.type == ValueType::Boolean);
         }
         case TargetKind::Member: {
-            json a = batch(json::array({op("GET", "members/" + std::string(t.member->name))}).dump(), 0)[0].body;
+            json a =
+                batch(json::array({op("GET", "members/" + std::string(t.member->name))}).dump(),
+                      0)[0]
+                    .body;
             json v = a.at("value");
             if (t.member->shape == MemberShape::PerPump) v = v.at(static_cast<std::size_t>(t.i));
-            if (t.member->shape == MemberShape::PerItem) v = v.at(static_cast<std::size_t>(t.k)).at(static_cast<std::size_t>(t.i));
+            if (t.member->shape == MemberShape::PerItem)
+                v = v.at(static_cast<std::size_t>(t.k)).at(static_cast<std::size_t>(t.i));
             return from_wire(v, t.member->type == ValueType::Boolean);
         }
         case TargetKind::Widget: {
@@ -307,21 +341,26 @@ Value RemoteSession::evaluate(const Target& t) {
         case TargetKind::Error:
             return Value::of_fault(fault_);
         case TargetKind::Beeps:
-            return Value::of_number(batch(json::array({op("GET", "beeps")}).dump(), 0)[0].body.at("beeps"));
+            return Value::of_number(
+                batch(json::array({op("GET", "beeps")}).dump(), 0)[0].body.at("beeps"));
         case TargetKind::Result:
         case TargetKind::Arg: {
             const std::string what = format_target(t);
             if (last_method_ < 0) throw ScriptError(0, what + ": no method has been called yet");
             const std::string name(surface_methods()[static_cast<std::size_t>(last_method_)].name);
-            const std::string call = "the call of " + name + " on line " + std::to_string(last_line_);
+            const std::string call =
+                "the call of " + name + " on line " + std::to_string(last_line_);
             if (t.kind == TargetKind::Arg) {
                 if (static_cast<std::size_t>(t.arg) > last_args_.size())
-                    throw ScriptError(0, what + ": " + call + " had " + std::to_string(last_args_.size()) +
+                    throw ScriptError(0, what + ": " + call + " had " +
+                                             std::to_string(last_args_.size()) +
                                              (last_args_.size() == 1 ? " argument" : " arguments"));
                 return last_args_[static_cast<std::size_t>(t.arg - 1)];
             }
-            if (last_faulted_) throw ScriptError(0, what + ": " + call + " faulted and returned nothing");
-            if (!last_result_) throw ScriptError(0, what + ": " + name + " returns nothing (" + call + ")");
+            if (last_faulted_)
+                throw ScriptError(0, what + ": " + call + " faulted and returned nothing");
+            if (!last_result_)
+                throw ScriptError(0, what + ": " + name + " returns nothing (" + call + ")");
             return *last_result_;
         }
     }

@@ -45,7 +45,7 @@ class LocalRunner : public StatementRunner {
 }  // namespace
 
 Verdict run_script(std::string_view text, const std::string& name, const RunOptions& options,
-                   std::ostream& out) {
+                   std::ostream& out, const RunnerFactory& open) {
     const bool quiet = options.quiet;
     if (!quiet) out << "== " << name << "\n";
     auto finish = [&](Verdict v) {
@@ -65,7 +65,7 @@ Verdict run_script(std::string_view text, const std::string& name, const RunOpti
 
     std::unique_ptr<StatementRunner> runner;
     try {
-        runner = options.open ? options.open() : std::make_unique<LocalRunner>();
+        runner = open ? open() : std::make_unique<LocalRunner>();
     } catch (const std::exception& e) {
         out << name << ": " << e.what() << "\n";
         return finish(Verdict::Broken);
@@ -107,7 +107,8 @@ Verdict run_script(std::string_view text, const std::string& name, const RunOpti
     return finish(Verdict::Held);
 }
 
-Verdict run_file(const std::string& path, const RunOptions& options, std::ostream& out) {
+Verdict run_file(const std::string& path, const RunOptions& options, std::ostream& out,
+                 const RunnerFactory& open) {
     std::error_code ec;
     std::ifstream in;
     if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
@@ -119,22 +120,27 @@ Verdict run_file(const std::string& path, const RunOptions& options, std::ostrea
         verdict_line(out, path, Verdict::Broken, options);
         return Verdict::Broken;
     }
-    return run_script(text, path, options, out);
+    return run_script(text, path, options, out, open);
 }
 
 int run_main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const SiteConnector& connect) {
     RunOptions options;
+    RunnerFactory open;
     std::vector<std::string> scripts;
     bool options_done = false;
     for (std::size_t n = 0; n < args.size(); ++n) {
         const std::string& a = args[n];
         if (!options_done && a == "--site") {
             if (n + 1 >= args.size() || !connect) {
-                err << "dorvane-run: " << (connect ? "--site wants http://HOST:PORT" : "this build cannot reach a site server") << "\n" << kUsage;
+                err << "dorvane-run: "
+                    << (connect ? "--site wants http://HOST:PORT"
+                                : "this build cannot reach a site server")
+                    << "\n"
+                    << kUsage;
                 return 2;
             }
-            options.open = connect(args[++n]);
+            open = connect(args[++n]);
         } else if (!options_done && a == "--quiet") {
             options.quiet = true;
         } else if (!options_done && (a == "--help" || a == "-h")) {
@@ -157,7 +163,7 @@ int run_main(const std::vector<std::string>& args, std::ostream& out, std::ostre
     int worst = 0, passed = 0, failed = 0;
     for (std::size_t n = 0; n < scripts.size(); ++n) {
         if (n > 0 && !options.quiet) out << "\n";
-        Verdict v = run_file(scripts[n], options, out);
+        Verdict v = run_file(scripts[n], options, out, open);
         (v == Verdict::Held ? passed : failed)++;
         worst = std::max(worst, static_cast<int>(v));
     }

@@ -36,7 +36,6 @@ using RunnerFactory = std::function<std::unique_ptr<StatementRunner>()>;
 
 struct RunOptions {
     bool quiet = false;  // only failures, print output and the closing line
-    RunnerFactory open;  // empty: a Session in this process
 };
 
 // For `--site URL`: the runner factory of a server (empty when this program
@@ -44,10 +43,12 @@ struct RunOptions {
 using SiteConnector = std::function<RunnerFactory(const std::string& url)>;
 
 // Runs the text of one script, naming it `name` in messages ("name:line: ...").
+// `open` makes where the statements run; empty, a Session in this process.
 Verdict run_script(std::string_view text, const std::string& name, const RunOptions& options,
-                   std::ostream& out);
+                   std::ostream& out, const RunnerFactory& open = {});
 // Reads and runs one script file; an unreadable file is Broken.
-Verdict run_file(const std::string& path, const RunOptions& options, std::ostream& out);
+Verdict run_file(const std::string& path, const RunOptions& options, std::ostream& out,
+                 const RunnerFactory& open = {});
 
 // The whole program on its arguments (without the program name): every
 // script in turn, then the closing line "N passed, N failed". Returns the

@@ -745,6 +745,8 @@ std::string fault_detail(const RangeFault& f) {
     return std::string("fault: ") + f.what();
 }
 
+}  // namespace
+
 Value from_variant(const Variant& v) {
     switch (v.type()) {
         case ValueType::Boolean:
@@ -762,6 +764,8 @@ Value from_variant(const Variant& v) {
     }
     return Value::of_number(0);
 }
+
+namespace {
 
 template <typename T>
 bool fits(long long n) {
@@ -873,8 +877,13 @@ void Session::call(const Statement& s, Outcome& out) {
     fault_ = Fault::None;
     try {
         std::vector<Variant> passed;
-        for (std::size_t a = 0; a < s.values.size(); ++a)
-            passed.push_back(converted(m.params[a].type, m.params[a].name, s.values[a]));
+        try {
+            for (std::size_t a = 0; a < s.values.size(); ++a)
+                passed.push_back(converted(m.params[a].type, m.params[a].name, s.values[a]));
+        } catch (const RangeFault& f) {
+            report_refused(ctl_, ControlEventKind::Call, s.method, last.args, f);
+            throw;
+        }
         Variant r = invoke_method(ctl_, s.method, passed);
         std::vector<std::string> parts;
         if (m.result) {
@@ -903,7 +912,15 @@ void Session::set(const Statement& s, Outcome& out) {
     const PropertyInfo& p = surface_properties()[static_cast<std::size_t>(s.property)];
     fault_ = Fault::None;
     try {
-        set_property(ctl_, s.property, converted(p.type, p.name, s.values[0]));
+        Variant value;
+        try {
+            value = converted(p.type, p.name, s.values[0]);
+        } catch (const RangeFault& f) {
+            const Variant as_written = natural_variant(s.values[0]);
+            report_refused(ctl_, ControlEventKind::Set, s.property, std::span(&as_written, 1), f);
+            throw;
+        }
+        set_property(ctl_, s.property, value);
     } catch (const RangeFault& f) {
         fault_ = fault_of(f);
         out.detail = fault_detail(f);

@@ -64,6 +64,10 @@ struct Value {
 // face and a standard button.
 bool matches(const Value& expected, const Value& actual);
 
+// A host's variable as a script value: a Boolean as True / False, a whole
+// Double as its number, an Empty variant as 0.
+Value from_variant(const Variant& v);
+
 // Script text of a value: 12, -1, True, "a \"b\"", #C0C0C0, face, overflow.
 std::string format_value(const Value& v);
 // Script text of a date and time: 2026-01-01 00:00:00.
