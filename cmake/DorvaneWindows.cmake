@@ -6,6 +6,9 @@ if(NOT WIN32)
 endif()
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+# <windows.h> without its drawing part, whose macros (ERROR among them) would
+# replace names of the control wherever both are seen.
+add_compile_definitions(NOGDI)
 
 # The HTTP side (the site server, dorvane-run --site) uses nlohmann-json and
 # cpp-httplib. nlohmann-json is headers only and serves any target; cpp-httplib

@@ -15,6 +15,7 @@ if ! read -r -t 20 address <&3 || [[ $address != http://* ]]; then
   kill "$pid" 2>/dev/null
   exit 2
 fi
+address=${address%$'\r'}  # a Windows server ends its lines with CRLF
 args=()
 for a in "$@"; do args+=("${a//@SITE@/$address}"); done
 "${args[@]}"
