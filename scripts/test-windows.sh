@@ -41,7 +41,7 @@ mkdir -p "$WINEPREFIX"
 # A server that stays up spares each program Wine's start-up (seconds, not
 # tenths). Status 2 means one is already up for this prefix.
 wineserver -p || [ $? -eq 2 ] || fail "cannot start Wine: wineserver -p failed"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 if ! "$wine" wineboot --init >"$out/wineboot.log" 2>&1; then
   cat "$out/wineboot.log" >&2
   fail "cannot start Wine: wineboot failed for $WINEPREFIX"
