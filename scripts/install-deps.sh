@@ -7,10 +7,11 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 
 # The Windows cross build and its tests under Wine, asked for only by
 # scripts/test-windows.sh (install-deps.sh --windows): the MinGW-w64 compiler,
-# GoogleTest's sources to build for Windows, Wine, and Mono for the C# example.
+# GoogleTest's sources to build for Windows, Wine, Mono for the C# example, and
+# what the HTTP side needs (dpkg-dev unpacks cpp-httplib's source package).
 if [ "${1:-}" = "--windows" ]; then
-  packages=(cmake g++ make g++-mingw-w64-x86-64-posix googletest wine wine64
-            mono-mcs mono-runtime)
+  packages=(cmake g++ make pkg-config g++-mingw-w64-x86-64-posix googletest wine wine64
+            mono-mcs mono-runtime dpkg-dev libcpp-httplib-dev nlohmann-json3-dev)
 fi
 
 missing=()

@@ -41,7 +41,7 @@ mkdir -p "$WINEPREFIX"
 # A server that stays up spares each program Wine's start-up (seconds, not
 # tenths). Status 2 means one is already up for this prefix.
 wineserver -p || [ $? -eq 2 ] || fail "cannot start Wine: wineserver -p failed"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 if ! "$wine" wineboot --init >"$out/wineboot.log" 2>&1; then
   cat "$out/wineboot.log" >&2
   fail "cannot start Wine: wineboot failed for $WINEPREFIX"
@@ -49,8 +49,37 @@ fi
 answer=$("$wine" cmd /c echo wine-runs 2>&1 | tr -d '\r' || true)
 [ "$answer" = wine-runs ] || fail "cannot start Wine: a trivial program printed '$answer'"
 
+# ---- cpp-httplib for Windows ---------------------------------------------
+# Debian builds cpp-httplib for Linux only; its source package holds the
+# single-header form, which builds for any target. It is fetched with apt from
+# the machine's own Debian archive (its source indices, kept in a folder of
+# ours), the version that is installed, with Debian's patches applied.
+httplib_args=()
+if [ -d server ]; then
+  httplib=$win/deps/cpp-httplib
+  if [ ! -f "$httplib/httplib.h" ]; then
+    apt_dir=$win/deps/apt
+    rm -rf "$apt_dir" && mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        >"$apt_dir/sources.list.d/debian-src.sources"
+    else
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list.d/debian-src.list"
+    fi
+    apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
+                 -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache")
+    apt-get -qq "${apt_options[@]}" update || fail "apt-get update of Debian's source indices"
+    version=$(dpkg-query -W -f='${Version}' libcpp-httplib-dev 2>/dev/null || true)
+    (cd "$win/deps" && apt-get -qq "${apt_options[@]}" source --download-only \
+      "cpp-httplib${version:+=$version}") || fail "apt-get source cpp-httplib"
+    (cd "$win/deps" && dpkg-source -x cpp-httplib_*.dsc "$httplib" >"$win/deps/dpkg-source.log" 2>&1) ||
+      fail "dpkg-source -x cpp-httplib"
+  fi
+  httplib_args=(-DDORVANE_HTTPLIB_DIR="$httplib")
+fi
+
 # ---- Cross build and the CTest suites under Wine ---------------------------
-cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" "${httplib_args[@]}" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_TESTS=ON -DDORVANE_QT=OFF -DDORVANE_BENCH=OFF
 cmake --build "$win" -j"$jobs"
 ctest --test-dir "$win" --output-on-failure -j"$jobs"
@@ -99,8 +128,36 @@ LD_LIBRARY_PATH=$host/capi mono "$out/Pos.exe" ||
   fail "the C# example against libdorvane.so"
 
 # ---- The site server under Wine ---------------------------------------------
+# The unpacked server, so that it finds its pages where an installed one does.
+# The site list and a site's panel come from it under Wine; the Linux runner
+# runs every scenario on fresh sites of it over loopback.
 if [ -d server ]; then
-  fail "server/ is in the tree but its Windows test is not written yet"
+  server_exe=$top/bin/dorvane-server.exe
+  [ -f "$server_exe" ] || fail "$(basename "$zip") lacks bin/dorvane-server.exe"
+  [ -f "$top/share/dorvane/web/panel.html" ] || fail "$(basename "$zip") lacks the server's web pages"
+  exec 4< <(exec "$wine" "$server_exe" --listen 127.0.0.1:0 --sites 1 2>"$out/server-errors.txt")
+  server_pid=$!
+  address=
+  read -r -t 60 address <&4 || true
+  address=${address%$'\r'}
+  stop_server() { kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; }
+  if [[ $address != http://127.0.0.1:* ]]; then
+    stop_server
+    cat "$out/server-errors.txt" >&2
+    fail "dorvane-server.exe did not start under Wine (first line: '$address')"
+  fi
+  for page in "/:<title>Dorvane sites" "/sites/1/:<title>Dorvane panel" "/web/panel.js:"; do
+    path=${page%%:*} expected=${page#*:}
+    body=$(curl -fsS --max-time 20 "$address$path") || { stop_server; fail "GET $path from the server under Wine"; }
+    grep -qi "$expected" <<<"$body" || { stop_server; fail "GET $path under Wine lacks '$expected'"; }
+  done
+  (cd scenarios && "$linux_run" --quiet --site "$address" "${scripts[@]}") >"$out/site-runs.txt" || {
+    stop_server
+    cat "$out/site-runs.txt" >&2
+    fail "the scenarios on the server under Wine (dorvane-run --site $address)"
+  }
+  stop_server
+  echo "server: dorvane-server.exe under Wine served its pages and $(tail -1 "$out/site-runs.txt")"
 else
   echo "test-windows: PENDING: no server/ in this tree; dorvane-server.exe is not built or tested"
 fi
