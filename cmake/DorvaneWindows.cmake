@@ -47,10 +47,14 @@ set(ENV{PKG_CONFIG_LIBDIR} ${target_root}/usr/lib/pkgconfig)
 install(FILES ${PROJECT_SOURCE_DIR}/tests/capi/examples/embed.c
   ${PROJECT_SOURCE_DIR}/examples/csharp/Pos.cs DESTINATION ${CMAKE_INSTALL_DATADIR}/dorvane/examples)
 
-set(CPACK_PACKAGE_NAME dorvane)
-set(CPACK_PACKAGE_VENDOR Dorvane)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fuel-forecourt simulator control: library, runner and site server")
-set(CPACK_SYSTEM_NAME win64)
+# The zip. Where the project's own packaging is present it includes CPack
+# itself (with these settings); otherwise this does.
 set(CPACK_GENERATOR ZIP)
-set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
-include(CPack)
+set(CPACK_SYSTEM_NAME win64)
+if(NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/DorvanePackaging.cmake)
+  set(CPACK_PACKAGE_NAME dorvane)
+  set(CPACK_PACKAGE_VENDOR Dorvane)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fuel-forecourt simulator control: library, runner and site server")
+  set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+  include(CPack)
+endif()

@@ -106,7 +106,7 @@ echo "transcripts: ${#scripts[@]} scripts, $(wc -l <"$out/transcript-linux.txt")
 
 # ---- The zip ----------------------------------------------------------------
 (cd "$win" && cpack -G ZIP >"$out/cpack.log") || { cat "$out/cpack.log" >&2; fail "cpack -G ZIP"; }
-zip=$(ls -t "$win"/dorvane-*-win64.zip | head -1)
+zip=$(ls -t "$win"/dorvane-*.zip | head -1)
 rm -rf "$out/unzipped" && mkdir -p "$out/unzipped"
 (cd "$out/unzipped" && cmake -E tar xf "$zip")
 top=$(find "$out/unzipped" -mindepth 1 -maxdepth 1 -type d | head -1)
@@ -115,7 +115,8 @@ for f in bin/dorvane.dll bin/dorvane-run.exe lib/dorvane.lib; do
 done
 header=$(find "$top/include" -name dorvane.h | head -1)
 [ -n "$header" ] || fail "$(basename "$zip") lacks dorvane.h"
-x86_64-w64-mingw32-gcc-posix -std=c99 -Wall -Wextra -Wpedantic -Werror -I"$(dirname "$header")" \
+x86_64-w64-mingw32-gcc-posix -std=c99 -Wall -Wextra -Wpedantic -Werror -I"$top/include" \
+  -I"$(dirname "$header")" \
   tests/capi/examples/embed.c "$top/lib/dorvane.lib" -o "$top/bin/embed_c.exe"
 "$wine" "$top/bin/embed_c.exe" || fail "the C example against the unpacked dorvane.dll"
 (cd scenarios && "$wine" "$top/bin/dorvane-run.exe" --quiet walkthrough.dvs) ||
