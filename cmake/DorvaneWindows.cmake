@@ -45,7 +45,8 @@ set(ENV{PKG_CONFIG_LIBDIR} ${target_root}/usr/lib/pkgconfig)
 
 # The C and C# examples travel with the library they show.
 install(FILES ${PROJECT_SOURCE_DIR}/tests/capi/examples/embed.c
-  ${PROJECT_SOURCE_DIR}/examples/csharp/Pos.cs DESTINATION ${CMAKE_INSTALL_DATADIR}/dorvane/examples)
+  ${PROJECT_SOURCE_DIR}/examples/csharp/Pos.cs DESTINATION ${CMAKE_INSTALL_DATADIR}/dorvane/examples
+  COMPONENT development)
 
 # The zip. Where the project's own packaging is present it includes CPack
 # itself (with these settings); otherwise this does.

@@ -82,7 +82,9 @@ fi
 cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" "${httplib_args[@]}" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_TESTS=ON -DDORVANE_QT=OFF -DDORVANE_BENCH=OFF
 cmake --build "$win" -j"$jobs"
-ctest --test-dir "$win" --output-on-failure -j"$jobs"
+# Now and then Wine fails to start a program at all (no output, no time);
+# such a test gets one more run. A test that fails twice fails.
+ctest --test-dir "$win" --output-on-failure -j"$jobs" --repeat until-pass:2
 
 # ---- The same transcript on both systems ------------------------------------
 cmake -S . -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVANE_TESTS=OFF -DDORVANE_QT=OFF \
