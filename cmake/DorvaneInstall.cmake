@@ -18,8 +18,11 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/core/include/ DESTINATION ${CMAKE_INSTAL
   COMPONENT development)
 
 if(TARGET dorvane)
+  # On Windows the DLL is a runtime file and its import library a development one.
   install(TARGETS dorvane EXPORT DorvaneTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development)
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/capi/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     COMPONENT development)
   install(FILES ${PROJECT_SOURCE_DIR}/capi/python/dorvane.py

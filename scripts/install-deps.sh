@@ -10,6 +10,15 @@ packages+=(dpkg-dev)
 # The browser pages' tests: headless Chromium driven through Selenium.
 packages+=(chromium chromium-driver python3-selenium)
 
+# The Windows cross build and its tests under Wine, asked for only by
+# scripts/test-windows.sh (install-deps.sh --windows): the MinGW-w64 compiler,
+# GoogleTest's sources to build for Windows, Wine, Mono for the C# example, and
+# what the HTTP side needs (dpkg-dev unpacks cpp-httplib's source package).
+if [ "${1:-}" = "--windows" ]; then
+  packages=(cmake g++ make pkg-config g++-mingw-w64-x86-64-posix googletest wine wine64
+            mono-mcs mono-runtime dpkg-dev libcpp-httplib-dev nlohmann-json3-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

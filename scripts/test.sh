@@ -46,3 +46,6 @@ cp tests/server/fuzz_seeds/* build-fuzz/request-corpus/
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build-fuzz/server/dorvane-fuzz-request -seed=1 -runs=200000 -max_len=4096 \
   -artifact_prefix=build-fuzz/request- build-fuzz/request-corpus
+
+# The Windows build (MinGW-w64), its tests under Wine and the C# example.
+./scripts/test-windows.sh

@@ -1,5 +1,9 @@
 // dorvane-server: simulated forecourt sites over HTTP and JSON.
+#ifdef _WIN32
+#include <atomic>
+#else
 #include <csignal>
+#endif
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -7,6 +11,11 @@
 #include <vector>
 
 #include "http_server.h"
+
+#ifdef _WIN32
+// Last: it defines macros (ERROR among them) that the control's names share.
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -23,6 +32,15 @@ constexpr const char* kUsage =
     "  --record-dir D      keep each site's session script in D when it ends\n"
     "  --connections N     connections served at once (64)\n"
     "  --workers N         threads that run the sites (2)\n";
+
+#ifdef _WIN32
+std::atomic<dorvane::server::SiteServer*> console_stop_target{nullptr};
+
+BOOL WINAPI on_console_event(DWORD) {
+    if (auto* server = console_stop_target.load()) server->stop();
+    return TRUE;
+}
+#endif
 
 int usage_error(const std::string& message) {
     std::cerr << "dorvane-server: " << message << "\n" << kUsage;
@@ -84,6 +102,24 @@ int main(int argc, char** argv) {
         }
     }
 
+#ifdef _WIN32
+    // Ctrl+C, Ctrl+Break and closing the console window arrive on a thread
+    // of their own, which stops the server; run() then returns here.
+    try {
+        if (!token_file.empty()) options.token = read_token_file(token_file);
+        SiteServer server(options);
+        server.bind();
+        std::cout << server.address() << std::endl;
+        console_stop_target.store(&server);
+        SetConsoleCtrlHandler(on_console_event, TRUE);
+        server.run();
+        console_stop_target.store(nullptr);
+    } catch (const std::exception& e) {
+        std::cerr << "dorvane-server: " << e.what() << "\n";
+        return 2;
+    }
+    return 0;
+#else
     // Signals end the server through the waiting thread below, not in a handler.
     sigset_t signals;
     sigemptyset(&signals);
@@ -111,4 +147,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     return 0;
+#endif
 }

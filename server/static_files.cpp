@@ -12,6 +12,10 @@
 
 #include "request.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace dorvane::server {
 
 namespace {
@@ -81,9 +85,19 @@ std::string entity_tag(const std::string& bytes) {
 }
 
 fs::path program_path() {
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()))) ==
+           name.size())
+        name.resize(name.size() * 2);
+    name.resize(length);
+    return fs::path(name);
+#else
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return ec ? fs::path() : self;
+#endif
 }
 
 const fs::path& web_folder() {

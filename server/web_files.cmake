@@ -7,13 +7,18 @@ file(RELATIVE_PATH web_from_program ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BIND
      ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dorvane/web)
 target_compile_definitions(dorvane_server PRIVATE DORVANE_WEB_FROM_PROGRAM="${web_from_program}")
 file(GLOB web_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/web/*)
+# Beside the program: where the build puts programs, if it gathers them.
+set(web_copy_dir ${CMAKE_CURRENT_BINARY_DIR}/web)
+if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+  set(web_copy_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/web)
+endif()
 set(web_copies)
 foreach(file ${web_files})
   get_filename_component(name ${file} NAME)
-  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/web/${name}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${CMAKE_CURRENT_BINARY_DIR}/web/${name}
+  add_custom_command(OUTPUT ${web_copy_dir}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${web_copy_dir}/${name}
     DEPENDS ${file})
-  list(APPEND web_copies ${CMAKE_CURRENT_BINARY_DIR}/web/${name})
+  list(APPEND web_copies ${web_copy_dir}/${name})
 endforeach()
 add_custom_target(dorvane_server_web ALL DEPENDS ${web_copies})
 add_dependencies(dorvane-server dorvane_server_web)

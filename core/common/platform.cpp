@@ -2,13 +2,31 @@
 
 #include <ctime>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace dorvane {
 
 LocalDateTime SystemPlatform::now() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &t);
+#else
     localtime_r(&t, &tm);
+#endif
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+void SystemPlatform::beep() {
+    ++beeps_;
+#ifdef _WIN32
+    // Windows has a system beep for every program, window or not: the
+    // default sound of the desktop's scheme, played asynchronously.
+    MessageBeep(MB_OK);
+#endif
 }
 
 namespace {

@@ -1,7 +1,12 @@
 // The C interface against the control's own surface table: order, types,
 // status codes, by-reference write-back and string ownership.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <cstring>
 #include <functional>
@@ -33,6 +38,16 @@ const HeaderProperty kHeaderProperties[] = {DORVANE_PROPERTIES(DORVANE_HEADER_EN
 #undef DORVANE_HEADER_ENTRY
 
 using Entry = void (*)();
+
+// The library's own export of that name, as a program loading it by name
+// would find it.
+Entry exported(const char* name) {
+#ifdef _WIN32
+    return reinterpret_cast<Entry>(GetProcAddress(GetModuleHandleA("dorvane.dll"), name));
+#else
+    return reinterpret_cast<Entry>(dlsym(RTLD_DEFAULT, name));
+#endif
+}
 
 // Hands out its times in turn, the last one repeating; with none it fails
 // the way unfinished behaviour does.
@@ -144,7 +159,7 @@ TEST(CapiTables, function_table_holds_read_write_pairs_then_methods_in_surface_o
     ASSERT_EQ(sizeof(dorvane_function_table), expected.size() * sizeof(Entry));
     const Entry* e = reinterpret_cast<const Entry*>(dorvane_functions());
     for (std::size_t k = 0; k < expected.size(); ++k) {
-        Entry symbol = reinterpret_cast<Entry>(dlsym(RTLD_DEFAULT, expected[k].c_str()));
+        Entry symbol = exported(expected[k].c_str());
         ASSERT_NE(symbol, nullptr) << expected[k];
         EXPECT_EQ(e[k], symbol) << "entry " << k << " should be " << expected[k];
     }

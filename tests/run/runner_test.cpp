@@ -3,8 +3,14 @@
 #include "run/runner.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -138,7 +144,11 @@ int program(const std::string& args, std::string& output) {
     text << in.rdbuf();
     output = text.str();
     std::remove(file.c_str());
+#ifdef _WIN32
+    return raw;  // the program's exit code itself
+#else
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
 }
 
 TEST(runner_program, exit_statuses) {

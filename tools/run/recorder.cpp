@@ -1,6 +1,11 @@
 #include "run/recorder.h"
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -453,13 +458,12 @@ std::string environment_record_path() {
     const char* dir = std::getenv(std::string(kEnvironmentVariable).c_str());
     if (!dir || !*dir) return {};
     static std::atomic<int> counter = 0;
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const LocalDateTime now = SystemPlatform().now();
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", now.year, now.month, now.day,
+                  now.hour, now.minute, now.second);
     std::string folder(dir);
-    if (folder.back() != '/') folder += '/';
+    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
     return folder + "dorvane-" + stamp + "-" + std::to_string(::getpid()) + "-" +
            std::to_string(++counter) + ".dvs";
 }

@@ -27,7 +27,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+/* dorvane.dll exports exactly what is declared here; a consumer imports it. */
+#if defined(DORVANE_BUILDING_DLL)
+#define DORVANE_API __declspec(dllexport)
+#else
+#define DORVANE_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
 #define DORVANE_API __attribute__((visibility("default")))
 #else
 #define DORVANE_API

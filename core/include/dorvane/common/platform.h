@@ -21,12 +21,13 @@ class Platform {
     virtual void beep() = 0;
 };
 
-// The machine's local clock; the beep is left to the view (the core only
-// counts it), so this one does nothing audible.
+// The machine's local clock and a counted beep. On Windows the beep is also
+// the system's own; elsewhere there is no beep without a desktop, so it is
+// left to the view.
 class SystemPlatform : public Platform {
   public:
     LocalDateTime now() override;
-    void beep() override { ++beeps_; }
+    void beep() override;
     long beeps() const { return beeps_; }
 
   private:
