@@ -89,9 +89,10 @@ template <auto Member, std::size_t I = 0>
 constexpr std::size_t method_row_index() {
     if constexpr (I == kMethodCount) {
         return kMethodCount;
-    } else if constexpr (std::is_same_v<MethodMemberAt<I>, decltype(Member)>) {
-        if constexpr (MethodRowAt<I>::member == Member) return I;
-        return method_row_index<Member, I + 1>();
+    } else if constexpr (std::is_same_v<MethodRowAt<I>, MethodRow<Member>>) {
+        // Rows are told apart by their type, not by comparing member pointers,
+        // which GCC cannot evaluate at compile time under its sanitizers.
+        return I;
     } else {
         return method_row_index<Member, I + 1>();
     }
