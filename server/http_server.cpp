@@ -1,8 +1,10 @@
 #include "http_server.h"
 
 #include <httplib.h>
+#ifndef _WIN32
 #include <netinet/in.h>
 #include <sys/socket.h>
+#endif
 
 #include <fstream>
 #include <sstream>
@@ -106,7 +108,8 @@ std::string sse_block(const std::string& id, const std::string& type, const std:
 // Debian's cpp-httplib 0.11 listens with a backlog of 5, built into the
 // library: a burst of clients connecting at once (a POS fleet at start-up)
 // can then lose requests. Listening again on the same socket raises it.
-void widen_backlog(int port) {
+void widen_backlog([[maybe_unused]] int port) {
+#ifndef _WIN32
     for (int fd = 0; fd < 4096; ++fd) {
         int listening = 0;
         socklen_t size = sizeof listening;
@@ -121,6 +124,9 @@ void widen_backlog(int port) {
                                          : -1;
         if (bound == port) ::listen(fd, SOMAXCONN);
     }
+#endif
+    // Windows sockets are handles, not small numbers to scan; its own accept
+    // queue grows with demand, so the library's backlog is left there.
 }
 
 }  // namespace

@@ -384,7 +384,9 @@ TEST(recorder, an_unwritable_path_is_one_clear_error_and_the_control_works_on) {
     EXPECT_EQ(h.ctl.listener(), nullptr);
 }
 
-// A device that takes no data: the file opens, the first flush fails.
+#ifndef _WIN32
+// A device that takes no data: the file opens, the first flush fails. (Linux
+// has one; the Windows build runs the unwritable-path cases alone.)
 TEST(recorder, a_full_disk_is_one_clear_error_and_the_control_works_on) {
     if (!std::filesystem::exists("/dev/full")) FAIL() << "this test needs /dev/full";
     Host h;
@@ -395,6 +397,7 @@ TEST(recorder, a_full_disk_is_one_clear_error_and_the_control_works_on) {
     h.ctl.Terminal_Opened(44, 81, 129);
     EXPECT_EQ(h.ctl.pump_table().Terminal_State, 1);
 }
+#endif
 
 TEST(recorder, a_sink_that_fails_mid_session_is_reported_once) {
     Host h;

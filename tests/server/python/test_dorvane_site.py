@@ -4,6 +4,7 @@ Run as: test_dorvane_site.py http://HOST:PORT (with_server.sh gives the address)
 """
 
 import os
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -100,7 +101,7 @@ class PosLoop(unittest.TestCase):
 
     def test_the_session_script_replays_with_dorvane_run(self):
         runner = os.environ.get("DORVANE_RUN")
-        self.assertTrue(runner, "DORVANE_RUN names the dorvane-run program")
+        self.assertTrue(runner, "DORVANE_RUN names the dorvane-run program (after its launcher, if any)")
         for clock in ("virtual", "system"):
             with self.subTest(clock), ds.Site(URL, clock=clock, ticks="manual") as site:
                 if clock == "virtual":
@@ -119,7 +120,7 @@ class PosLoop(unittest.TestCase):
                 with tempfile.NamedTemporaryFile("w", suffix=".dvs", delete=False) as f:
                     f.write(script)
                 try:
-                    run = subprocess.run([runner, "--quiet", f.name], capture_output=True, text=True)
+                    run = subprocess.run(shlex.split(runner) + ["--quiet", f.name], capture_output=True, text=True)
                 finally:
                     os.unlink(f.name)
                 self.assertEqual(run.returncode, 0, script + run.stdout)
