@@ -180,9 +180,11 @@ SiteServer::SiteServer(ServerOptions options)
     };
     http_->set_tcp_nodelay(true);
     http_->set_payload_max_length(kMaxBodyBytes);
-    http_->set_read_timeout(5, 0);
-    http_->set_write_timeout(5, 0);
-    http_->set_keep_alive_timeout(10);
+    const time_t stall_s = options_.stall_timeout_ms / 1000;
+    const time_t stall_us = (options_.stall_timeout_ms % 1000) * 1000;
+    http_->set_read_timeout(stall_s, stall_us);
+    http_->set_write_timeout(stall_s, stall_us);
+    http_->set_keep_alive_timeout(options_.idle_timeout_s);
     http_->set_keep_alive_max_count(1000000);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         handle(req, res);

@@ -27,7 +27,11 @@ struct ServerOptions {
     int connections = 64;    // HTTP threads: keep-alive connections and event streams
     int workers = 2;         // threads that run the sites' strands
     int max_streams = 32;    // event streams open at once
-    Sites::Limits limits;    // sites held at once, event history per site
+    // A connection is closed when a request stalls this long while it is read
+    // or written, or when it sits idle between requests this long.
+    int stall_timeout_ms = 5000;
+    int idle_timeout_s = 10;  // whole seconds: the HTTP library counts them so
+    Sites::Limits limits;     // sites held at once, event history per site
 };
 
 // Whether an address is a loopback one (127.0.0.0/8, ::1, localhost).

@@ -3,9 +3,16 @@
 // the OpenAPI description against the routes the server answers.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "request.h"
@@ -481,6 +488,56 @@ TEST(Records, a_deleted_site_leaves_its_session_in_the_record_folder) {
     }
     std::filesystem::remove_all(dir);
 }
+
+#ifndef _WIN32
+// What a raw connection receives after `sent` until the server closes it,
+// or nullopt when it stays open past 3 s: a bound well above the time-outs
+// under test (1 s idle, 0.2 s stalled) and below the defaults (10 s, 5 s),
+// so time-outs that were not applied show. The test waits for the close,
+// never for a time.
+std::optional<std::string> until_closed(int port, const std::string& sent) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        throw std::runtime_error("cannot connect to the test server");
+    }
+    if (!sent.empty()) (void)::send(fd, sent.data(), sent.size(), 0);
+    std::string received;
+    bool closed = false;
+    for (int round = 0; round < 30 && !closed; ++round) {  // at most 3 s in all
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char buffer[512];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            closed = true;
+        else
+            received.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!closed) return std::nullopt;
+    return received;
+}
+
+TEST(Timeouts, an_idle_or_stalled_connection_is_closed) {
+    ServerOptions o;
+    o.stall_timeout_ms = 200;
+    o.idle_timeout_s = 1;
+    RunningServer server(o);
+    const auto idle = until_closed(server.port(), "");
+    ASSERT_TRUE(idle) << "a connection that never sends a request stays open";
+    EXPECT_EQ(*idle, "") << "an idle connection is closed without an answer";
+    const auto stalled = until_closed(server.port(), "GET /api HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    ASSERT_TRUE(stalled) << "a request whose headers never end keeps its connection";
+    EXPECT_EQ(stalled->rfind("HTTP/1.1 200", 0), std::string::npos)
+        << "a stalled request is not answered as if it were whole: " << *stalled;
+    EXPECT_EQ(server.client().Get("/api")->status, 200) << "the server goes on answering";
+}
+#endif
 
 }  // namespace
 }  // namespace dorvane::server::testing
