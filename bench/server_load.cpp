@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const long rss_before = rss_kib();
     for (int n = 0; n < idle_sites; ++n)
-        server.sites().create(SiteSpec{});
+        server.sites().create(SiteSettings{});
     const long rss_after = rss_kib();
     const double cpu0 = cpu_seconds();
     const auto w0 = Clock::now();

@@ -172,7 +172,7 @@ SiteServer::SiteServer(ServerOptions options)
         throw std::runtime_error("listening on " + options_.host +
                                  ", which is not loopback, needs --token-file");
     for (int n = 0; n < options_.sites; ++n)
-        sites_.create(SiteSpec{});
+        sites_.create(SiteSettings{});
 
     const int connections = options_.connections;
     http_->new_task_queue = [connections] {
@@ -323,7 +323,7 @@ void SiteServer::answer(const httplib::Request& req, httplib::Response& res, con
             return send_json(res, 200, {{"sites", std::move(list)}});
         }
         case Route::CreateSite: {
-            auto site = sites_.create(op.spec);
+            auto site = sites_.create(op.settings);
             res.set_header("Location", "/sites/" + std::to_string(site->id()));
             return send_json(res, 201, site->strand().run([&] { return site->info(); }));
         }

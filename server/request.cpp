@@ -236,17 +236,17 @@ void decode_body(Operation& op, const json& body) {
                 const std::string s = text_of(c, "clock");
                 if (s != "system" && s != "virtual")
                     throw Refusal(400, "clock is \"system\" or \"virtual\", not " + in_quotes(s));
-                op.spec.virtual_clock = s == "virtual";
+                op.settings.virtual_clock = s == "virtual";
             }
             if (const json& t = field(body, "ticks"); !t.is_null()) {
                 const std::string s = text_of(t, "ticks");
                 if (s != "real" && s != "manual")
                     throw Refusal(400, "ticks is \"real\" or \"manual\", not " + in_quotes(s));
-                op.spec.manual_ticks = s == "manual";
+                op.settings.manual_ticks = s == "manual";
             }
             if (const json& s = field(body, "start"); !s.is_null()) {
-                op.spec.start = clock_of(s, "start");
-                if (!op.spec.virtual_clock)
+                op.settings.start = clock_of(s, "start");
+                if (!op.settings.virtual_clock)
                     throw Refusal(
                         400, "start is for a virtual clock: the system clock starts where it is");
             }
@@ -254,12 +254,12 @@ void decode_body(Operation& op, const json& body) {
                 const long long speed = whole_number(s, "speed");
                 if (speed < 1 || speed > kMaxSpeed)
                     throw Refusal(400, "speed runs 1 to " + std::to_string(kMaxSpeed));
-                if (speed != 1 && (!op.spec.virtual_clock || op.spec.manual_ticks))
+                if (speed != 1 && (!op.settings.virtual_clock || op.settings.manual_ticks))
                     throw Refusal(
                         400,
                         "speed is for a site with real ticks on a virtual clock: a faster "
                         "tick on the system clock would not match its time");
-                op.spec.speed = static_cast<int>(speed);
+                op.settings.speed = static_cast<int>(speed);
             }
             break;
         }

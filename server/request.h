@@ -68,7 +68,7 @@ enum class Route : std::uint8_t {
 };
 
 // What a new site runs on.
-struct SiteSpec {
+struct SiteSettings {
     bool virtual_clock = false;
     LocalDateTime start{2026, 1, 1, 0, 0, 0};
     bool manual_ticks = false;
@@ -86,7 +86,7 @@ struct Operation {
     std::vector<script::Value> values;   // SetProperty: 1; CallMethod: the arguments; Purchase: 1
     long long count = 1;                 // Tick
     LocalDateTime clock;                 // SetClock
-    SiteSpec spec;                       // CreateSite
+    SiteSettings settings;               // CreateSite
     std::vector<Operation> batch;        // Batch
 };
 

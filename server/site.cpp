@@ -120,8 +120,8 @@ json widget_json(const Panel& panel, int id) {
 
 // ---- Platform.
 
-SitePlatform::SitePlatform(const SiteSpec& spec) : virtual_clock_(spec.virtual_clock) {
-    clock_.set_clock(spec.start);
+SitePlatform::SitePlatform(const SiteSettings& settings) : virtual_clock_(settings.virtual_clock) {
+    clock_.set_clock(settings.start);
 }
 
 void SitePlatform::beep() {
@@ -181,10 +181,10 @@ void EventLog::close() {
 
 // ---- Site.
 
-Site::Site(long long id, const SiteSpec& spec, WorkerPool& pool, HistoryLimits history)
+Site::Site(long long id, const SiteSettings& settings, WorkerPool& pool, HistoryLimits history)
     : id_(id),
-      spec_(spec),
-      platform_(spec),
+      settings_(settings),
+      platform_(settings),
       ctl_(platform_),
       events_(history),
       recorder_(ctl_, script::Recorder::Sink([this](std::string_view text) {
@@ -220,20 +220,20 @@ void Site::widget_changed(int id, WidgetProperty what) {
 
 json Site::info() {
     return {{"id", id_},
-            {"clock", spec_.virtual_clock ? "virtual" : "system"},
-            {"ticks", spec_.manual_ticks ? "manual" : "real"},
-            {"speed", spec_.speed},
+            {"clock", settings_.virtual_clock ? "virtual" : "system"},
+            {"ticks", settings_.manual_ticks ? "manual" : "real"},
+            {"speed", settings_.speed},
             {"time", script::format_clock(platform_.now())},
             {"beeps", platform_.beeps()},
             {"last_event", events_.last_seq()}};
 }
 
 void Site::check(const Operation& op) const {
-    if (op.route == Route::Tick && !spec_.manual_ticks)
+    if (op.route == Route::Tick && !settings_.manual_ticks)
         throw Refusal(409, "site " + std::to_string(id_) +
                                " has real ticks: only a site made with \"ticks\": \"manual\" is "
                                "ticked by request");
-    if (op.route == Route::SetClock && !spec_.virtual_clock)
+    if (op.route == Route::SetClock && !settings_.virtual_clock)
         throw Refusal(409, "site " + std::to_string(id_) +
                                " runs on the system clock: only a virtual clock is set");
     for (const Operation& inner : op.batch)
@@ -379,7 +379,7 @@ json Site::perform(const Operation& op) {
         }
         case Route::GetClock:
             return {{"time", script::format_clock(platform_.now())},
-                    {"clock", spec_.virtual_clock ? "virtual" : "system"}};
+                    {"clock", settings_.virtual_clock ? "virtual" : "system"}};
         case Route::SetClock:
             platform_.virtual_clock().set_clock(op.clock);
             events_.append("clock", {{"time", script::format_clock(op.clock)}});
@@ -450,21 +450,21 @@ Sites::~Sites() {
         site->events().close();
 }
 
-std::shared_ptr<Site> Sites::create(const SiteSpec& spec) {
+std::shared_ptr<Site> Sites::create(const SiteSettings& settings) {
     std::shared_ptr<Site> site;
     {
         std::lock_guard lock(mutex_);
         if (static_cast<long long>(sites_.size()) >= limits_.sites)
             throw Refusal(409, "the server holds " + std::to_string(limits_.sites) +
                                    " sites, the most it keeps: delete one first");
-        site = std::make_shared<Site>(next_id_++, spec, pool_, limits_.history);
+        site = std::make_shared<Site>(next_id_++, settings, pool_, limits_.history);
         sites_.emplace(site->id(), site);
     }
-    if (!spec.manual_ticks)
+    if (!settings.manual_ticks)
         scheduler_.add(site, TickScheduler::Clock::now(),
                        std::chrono::duration_cast<TickScheduler::Clock::duration>(
                            std::chrono::milliseconds(1000)) /
-                           spec.speed);
+                           settings.speed);
     return site;
 }
 

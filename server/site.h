@@ -24,7 +24,7 @@ namespace dorvane::server {
 // before each tick) and its beep counter.
 class SitePlatform : public Platform {
   public:
-    explicit SitePlatform(const SiteSpec& spec);
+    explicit SitePlatform(const SiteSettings& settings);
     LocalDateTime now() override { return virtual_clock_ ? clock_.now() : system_.now(); }
     void beep() override;
 
@@ -84,11 +84,11 @@ inline constexpr std::size_t kMaxSessionBytes = 8 * 1024 * 1024;
 
 class Site : public Ticking, public WidgetObserver, public std::enable_shared_from_this<Site> {
   public:
-    Site(long long id, const SiteSpec& spec, WorkerPool& pool, HistoryLimits history = {});
+    Site(long long id, const SiteSettings& settings, WorkerPool& pool, HistoryLimits history = {});
     ~Site() override;
 
     long long id() const { return id_; }
-    const SiteSpec& spec() const { return spec_; }
+    const SiteSettings& settings() const { return settings_; }
     Strand& strand() { return *strand_; }
     EventLog& events() { return events_; }
 
@@ -111,7 +111,7 @@ class Site : public Ticking, public WidgetObserver, public std::enable_shared_fr
     json fault_answer(const RangeFault& f);
 
     const long long id_;
-    const SiteSpec spec_;
+    const SiteSettings settings_;
     SitePlatform platform_;  // before the control, which keeps a reference
     DorvaneCtl ctl_;
     EventLog events_;
@@ -134,7 +134,7 @@ class Sites {
     explicit Sites(int workers, Limits limits = {},
                    TickScheduler::Thread timer = TickScheduler::Thread::Own);
     ~Sites();
-    std::shared_ptr<Site> create(const SiteSpec& spec);
+    std::shared_ptr<Site> create(const SiteSettings& settings);
     std::shared_ptr<Site> find(long long id);  // Refusal 404 when there is none
     bool remove(long long id);
     std::vector<std::shared_ptr<Site>> list();

@@ -135,9 +135,9 @@ class Site:
         object.__setattr__(self, "_methods", {m["name"]: m for m in api["methods"]})
         object.__setattr__(self, "_owned", site is None)
         if site is None:
-            spec = {k: v for k, v in (("clock", clock), ("ticks", ticks), ("start", start),
+            settings = {k: v for k, v in (("clock", clock), ("ticks", ticks), ("start", start),
                                       ("speed", speed)) if v is not None}
-            site = conn.request("POST", "/sites", spec)["id"]
+            site = conn.request("POST", "/sites", settings)["id"]
         object.__setattr__(self, "id", int(site))
         object.__setattr__(self, "_path", "/sites/%d" % self.id)
 

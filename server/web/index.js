@@ -58,12 +58,12 @@ form.clock.dispatchEvent(new Event("change"));
 
 form.addEventListener("submit", async (e) => {
   e.preventDefault();
-  const spec = { clock: form.clock.value, ticks: form.ticks.value };
-  if (spec.clock === "virtual") spec.start = form.start.value.trim();
+  const settings = { clock: form.clock.value, ticks: form.ticks.value };
+  if (settings.clock === "virtual") settings.start = form.start.value.trim();
   const speed = Number(form.speed.value);
-  if (spec.clock === "virtual" && spec.ticks === "real" && speed !== 1) spec.speed = speed;
+  if (settings.clock === "virtual" && settings.ticks === "real" && speed !== 1) settings.speed = speed;
   try {
-    await request_json("POST", "/sites", spec);
+    await request_json("POST", "/sites", settings);
     await refresh();
   } catch (err) {
     show_error(err);

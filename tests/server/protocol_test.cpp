@@ -308,7 +308,7 @@ TEST(Limits, sites_beyond_the_limit_are_refused_and_a_deleted_site_frees_its_pla
     EXPECT_EQ(c.Post("/sites", kManualSite, "application/json")->status, 201);
 }
 
-TEST(Limits, a_new_site_spec_is_checked_whole) {
+TEST(Limits, new_site_settings_are_checked_whole) {
     RunningServer server;
     httplib::Client c = server.client();
     const char* refused[] = {
