@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "bench_state.h"
 #include "dorvane/control/surface.h"
@@ -140,55 +141,48 @@ const std::vector<soak::Action>& events() {
 }
 
 // The soak's mixed workload, one event per iteration; the control starts
-// afresh where the recorded walks do (untimed).
-void BM_MixedWorkload(benchmark::State& state) {
-    const auto& ev = events();
-    auto platform = std::make_unique<VirtualPlatform>();
-    auto ctl = std::make_unique<DorvaneCtl>(*platform);
-    std::size_t n = 0;
-    for (auto _ : state) {
-        apply_event(*ctl, *platform, ev[n]);
-        if (++n == ev.size()) {
-            state.PauseTiming();
-            n = 0;
-            ctl.reset();
-            platform = std::make_unique<VirtualPlatform>();
-            ctl = std::make_unique<DorvaneCtl>(*platform);
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_MixedWorkload);
-
-// The same workload recorded into a file as a scenario script, with and
-// without expectations: the difference from BM_MixedWorkload is the cost of
-// recording per event (the file lives in the temporary folder).
-void BM_MixedWorkloadRecorded(benchmark::State& state, script::Expectations expectations) {
+// afresh where the recorded walks do (untimed). With `recording`, the same
+// workload is recorded into a file as a scenario script: the difference from
+// the plain run is the cost of recording per event (the file lives in the
+// temporary folder).
+void run_mixed_workload(benchmark::State& state, std::optional<script::Expectations> recording) {
     const auto& ev = events();
     const std::string path =
         (std::filesystem::temp_directory_path() / "dorvane-bench-session.dvs").string();
-    auto platform = std::make_unique<VirtualPlatform>();
-    auto ctl = std::make_unique<DorvaneCtl>(*platform);
-    auto recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
-    if (recorder->failed()) state.SkipWithError(recorder->error().c_str());
+    std::unique_ptr<VirtualPlatform> platform;
+    std::unique_ptr<DorvaneCtl> ctl;
+    std::unique_ptr<script::Recorder> recorder;
+    auto start_afresh = [&] {
+        recorder.reset();  // before the control it listens to
+        ctl.reset();
+        platform = std::make_unique<VirtualPlatform>();
+        ctl = std::make_unique<DorvaneCtl>(*platform);
+        if (recording) recorder = std::make_unique<script::Recorder>(*ctl, path, *recording);
+    };
+    start_afresh();
+    if (recorder && recorder->failed()) state.SkipWithError(recorder->error().c_str());
     std::size_t n = 0;
     for (auto _ : state) {
         apply_event(*ctl, *platform, ev[n]);
         if (++n == ev.size()) {
             state.PauseTiming();
             n = 0;
-            recorder.reset();
-            ctl.reset();
-            platform = std::make_unique<VirtualPlatform>();
-            ctl = std::make_unique<DorvaneCtl>(*platform);
-            recorder = std::make_unique<script::Recorder>(*ctl, path, expectations);
+            start_afresh();
             state.ResumeTiming();
         }
     }
     state.SetItemsProcessed(state.iterations());
     recorder.reset();
-    std::filesystem::remove(path);
+    if (recording) std::filesystem::remove(path);
+}
+
+void BM_MixedWorkload(benchmark::State& state) {
+    run_mixed_workload(state, std::nullopt);
+}
+BENCHMARK(BM_MixedWorkload);
+
+void BM_MixedWorkloadRecorded(benchmark::State& state, script::Expectations expectations) {
+    run_mixed_workload(state, expectations);
 }
 BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, expectations, script::Expectations::Written);
 BENCHMARK_CAPTURE(BM_MixedWorkloadRecorded, no_expectations, script::Expectations::LeftOut);
