@@ -31,21 +31,22 @@ json colour_json(Colour c) {
     return script::format_value(script::Value::of_colour(c));
 }
 
-json widget_value(const Widget& w, WidgetProperty p) {
-    switch (p) {
+json widget_value(const WidgetChange& c) {
+    switch (c.what) {
         case WidgetProperty::Caption:
-            return w.caption;
+            return c.caption;
         case WidgetProperty::BackColour:
-            return colour_json(w.back);
+            return colour_json(c.back);
         case WidgetProperty::Enabled:
-            return w.enabled;
         case WidgetProperty::Visible:
-            return w.visible;
         case WidgetProperty::Selected:
-            return w.selected;
+            return c.on;
     }
     return nullptr;
 }
+
+// What a widget change's JSON text takes besides its value, about.
+constexpr std::size_t kWidgetEventBytes = 80;
 
 const char* fault_kind(const RangeFault& f) {
     return dynamic_cast<const IndexFault*>(&f) ? "index" : "overflow";
@@ -134,20 +135,38 @@ void SitePlatform::beep() {
 void EventLog::append(std::string type, json data) {
     {
         std::lock_guard lock(mutex_);
-        Event e;
-        e.seq = next_seq_++;
-        e.type = std::move(type);
-        data["seq"] = e.seq;
-        data["type"] = e.type;
-        e.data = json_text(data);
-        bytes_ += e.data.size() + e.type.size();
-        events_.push_back(std::move(e));
-        while (events_.size() > limits_.events || (bytes_ > limits_.bytes && events_.size() > 1)) {
-            bytes_ -= events_.front().data.size() + events_.front().type.size();
-            events_.pop_front();
-        }
+        Kept k;
+        k.event.seq = next_seq_++;
+        k.event.type = std::move(type);
+        data["seq"] = k.event.seq;
+        data["type"] = k.event.type;
+        k.event.data = json_text(data);
+        k.bytes = k.event.data.size() + k.event.type.size();
+        keep(std::move(k));
     }
     changed_.notify_all();
+}
+
+void EventLog::append(WidgetChange change) {
+    {
+        std::lock_guard lock(mutex_);
+        Kept k;
+        k.event.seq = next_seq_++;
+        k.event.type = "widget";
+        k.bytes = kWidgetEventBytes + change.caption.size();
+        k.change = std::move(change);
+        keep(std::move(k));
+    }
+    changed_.notify_all();
+}
+
+void EventLog::keep(Kept k) {
+    bytes_ += k.bytes;
+    events_.push_back(std::move(k));
+    while (events_.size() > limits_.events || (bytes_ > limits_.bytes && events_.size() > 1)) {
+        bytes_ -= events_.front().bytes;
+        events_.pop_front();
+    }
 }
 
 EventLog::Read EventLog::read_after(long long after, std::chrono::milliseconds wait) {
@@ -156,13 +175,25 @@ EventLog::Read EventLog::read_after(long long after, std::chrono::milliseconds w
     Read r;
     r.closed = closed_;
     if (events_.empty()) return r;
-    const long long first = events_.front().seq;
+    const long long first = events_.front().event.seq;
     if (after + 1 < first) {
         r.lost_first = after + 1;
         r.lost_last = first - 1;
     }
-    for (const Event& e : events_)
-        if (e.seq > after) r.events.push_back(e);
+    for (Kept& k : events_) {
+        if (k.event.seq <= after) continue;
+        if (k.change) {
+            const WidgetChange& c = *k.change;
+            k.event.data = json_text({{"widget", Panel::name_of(c.name)},
+                                      {"index", c.index},
+                                      {"property", widget_property_name(c.what)},
+                                      {"value", widget_value(c)},
+                                      {"seq", k.event.seq},
+                                      {"type", k.event.type}});
+            k.change.reset();
+        }
+        r.events.push_back(k.event);
+    }
     return r;
 }
 
@@ -212,10 +243,25 @@ std::string Site::session_script() {
 
 void Site::widget_changed(int id, WidgetProperty what) {
     const Widget& w = ctl_.panel().at(id);
-    events_.append("widget", {{"widget", Panel::name_of(w.name)},
-                              {"index", w.index},
-                              {"property", widget_property_name(what)},
-                              {"value", widget_value(w, what)}});
+    WidgetChange c{w.name, w.index, what, {}, {}, false};
+    switch (what) {
+        case WidgetProperty::Caption:
+            c.caption = w.caption;
+            break;
+        case WidgetProperty::BackColour:
+            c.back = w.back;
+            break;
+        case WidgetProperty::Enabled:
+            c.on = w.enabled;
+            break;
+        case WidgetProperty::Visible:
+            c.on = w.visible;
+            break;
+        case WidgetProperty::Selected:
+            c.on = w.selected;
+            break;
+    }
+    events_.append(std::move(c));
 }
 
 json Site::info() {

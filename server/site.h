@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,18 @@ struct Event {
     std::string data;  // a JSON object
 };
 
+// One widget property as it changed. A click can change a hundred of them,
+// and most sites have nobody watching their stream, so the log keeps changes
+// in this form and makes their JSON only when a reader first asks.
+struct WidgetChange {
+    W name{};
+    int index = -1;
+    WidgetProperty what{};
+    std::string caption;  // a caption or a text box's text
+    Colour back;
+    bool on = false;  // enabled, visible or selected
+};
+
 // The site's recent events, numbered from 1, bounded in count and bytes.
 // How much event history each site keeps.
 struct HistoryLimits {
@@ -59,6 +72,7 @@ class EventLog {
     explicit EventLog(HistoryLimits limits = {}) : limits_(limits) {}
 
     void append(std::string type, json data);
+    void append(WidgetChange change);
     struct Read {
         std::vector<Event> events;
         long long lost_first = 0, lost_last = 0;  // events no longer kept, if any
@@ -73,7 +87,14 @@ class EventLog {
     std::mutex mutex_;
     std::condition_variable changed_;
     const HistoryLimits limits_;
-    std::deque<Event> events_;
+    struct Kept {
+        Event event;  // a widget change's data stays empty until first read
+        std::optional<WidgetChange> change;
+        std::size_t bytes = 0;  // counted against the byte bound
+    };
+    void keep(Kept k);
+
+    std::deque<Kept> events_;
     std::size_t bytes_ = 0;
     long long next_seq_ = 1;
     bool closed_ = false;

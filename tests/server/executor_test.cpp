@@ -141,5 +141,55 @@ TEST(EventLog, the_byte_bound_holds_too) {
     EXPECT_EQ(r.lost_last, r.events.front().seq - 1);
 }
 
+// Widget changes are kept in the log as they happened and made into JSON only
+// when read: applied in order to the model as it was, they give the model as
+// it is, whatever changed later.
+TEST(EventLog, widget_events_replayed_on_the_first_model_give_the_last) {
+    WorkerPool pool(1);
+    SiteSettings settings;
+    settings.virtual_clock = true;
+    settings.manual_ticks = true;
+    Site site(1, settings, pool, HistoryLimits{100000, 1u << 26});
+    const auto run = [&](const char* method, const char* path, const char* body) {
+        return site.perform(decode_request(method, std::string("/sites/1/") + path, body));
+    };
+    const json first = run("GET", "widgets", "")["widgets"];
+    // A prepay rung up, fuelled and hung up: captions, colours, enabled and
+    // visible states and option buttons all change, most of them twice.
+    run("POST", "methods/Terminal_Opened", R"({"args": [1, 2, 3]})");
+    run("POST", "click", R"({"widget": "Pump", "index": 0})");
+    run("POST", "click", R"({"widget": "Value", "index": 2})");
+    run("POST", "click", R"({"widget": "Pump", "index": 0})");
+    run("POST", "methods/Poll_Fuel_Itemization", "{}");
+    run("POST", "methods/Fuel_Itemization_Complete", R"({"args": [-1, 0]})");
+    run("POST", "click", R"({"widget": "Message1"})");
+    run("POST", "click", R"({"widget": "SimPump", "index": 0})");
+    run("POST", "click", R"({"widget": "PumpGas"})");
+    run("POST", "click", R"({"widget": "Status", "index": 0})");
+    run("POST", "tick", R"({"count": 3})");
+    run("POST", "click", R"({"widget": "Hook"})");
+    const json last = run("GET", "widgets", "")["widgets"];
+
+    json replayed = first;
+    int changes = 0;
+    for (const Event& e : site.events().read_after(0, 0ms).events) {
+        if (e.type != "widget") continue;
+        const json change = json::parse(e.data);
+        ASSERT_EQ(change["seq"], e.seq);
+        json* w = nullptr;
+        for (json& candidate : replayed)
+            if (candidate["name"] == change["widget"] && candidate["index"] == change["index"])
+                w = &candidate;
+        ASSERT_NE(w, nullptr) << e.data;
+        const std::string property = change["property"];
+        (*w)[property == "caption" && w->contains("text") ? "text" : property] = change["value"];
+        ++changes;
+    }
+    EXPECT_GT(changes, 50);
+    for (std::size_t id = 0; id < last.size(); ++id)
+        EXPECT_EQ(replayed[id], last[id])
+            << "widget " << last[id]["name"] << " " << last[id]["index"];
+}
+
 }  // namespace
 }  // namespace dorvane::server
