@@ -360,8 +360,16 @@ Operation route_request(std::string_view http_method, std::string_view path) {
     const std::string method = lower(http_method);
     bool path_known = false;
     std::string allowed;
-    for (const RouteRow& row : kRoutes) {
-        const std::vector<std::string_view> pattern = split_path(row.path);
+    // The routes' segments, split once.
+    static const std::vector<std::vector<std::string_view>> patterns = [] {
+        std::vector<std::vector<std::string_view>> all;
+        for (const RouteRow& row : kRoutes)
+            all.push_back(split_path(row.path));
+        return all;
+    }();
+    for (std::size_t r = 0; r < std::size(kRoutes); ++r) {
+        const RouteRow& row = kRoutes[r];
+        const std::vector<std::string_view>& pattern = patterns[r];
         if (pattern.size() != segments.size()) continue;
         bool match = true;
         for (std::size_t s = 0; s < pattern.size() && match; ++s)
