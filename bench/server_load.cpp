@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -40,16 +41,10 @@ double median(std::vector<double> v) {
 }
 
 template <typename F>
-double median_of(F&& once) {
-    std::vector<double> t;
-    for (int n = 0; n < kRounds / 10; ++n)
-        once();  // warm-up
-    for (int n = 0; n < kRounds; ++n) {
-        const auto start = Clock::now();
-        once();
-        t.push_back(micros(Clock::now() - start));
-    }
-    return median(t);
+double micros_of(F&& once) {
+    const auto start = Clock::now();
+    once();
+    return micros(Clock::now() - start);
 }
 
 void nodelay(int fd) {
@@ -57,45 +52,61 @@ void nodelay(int fd) {
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
 
-// A raw TCP ping-pong of `size` bytes between this thread and an echo thread.
-double tcp_ping_pong(std::size_t size) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(listener, 1);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    std::thread echo([listener, size] {
-        int fd = accept(listener, nullptr, nullptr);
-        nodelay(fd);
-        std::vector<char> buf(size);
-        while (true) {
-            std::size_t got = 0;
-            while (got < size) {
-                const ssize_t r = read(fd, buf.data() + got, size - got);
-                if (r <= 0) return close(fd), void();
-                got += static_cast<std::size_t>(r);
-            }
-            if (write(fd, buf.data(), size) != static_cast<ssize_t>(size)) return close(fd), void();
-        }
-    });
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    nodelay(fd);
-    std::vector<char> buf(size, 'x');
-    const double m = median_of([&] {
-        if (write(fd, buf.data(), size) != static_cast<ssize_t>(size)) std::abort();
+// A raw TCP ping-pong of `size` bytes between the caller's thread and an echo
+// thread, over loopback.
+class PingPong {
+  public:
+    explicit PingPong(std::size_t size) : size_(size), buf_(size, 'x') {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(listener_, 1);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        echo_ = std::thread([this] { echo(); });
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) std::abort();
+        nodelay(fd_);
+    }
+    ~PingPong() {
+        close(fd_);
+        echo_.join();
+        close(listener_);
+    }
+    PingPong(const PingPong&) = delete;
+    PingPong& operator=(const PingPong&) = delete;
+
+    void once() {
+        if (write(fd_, buf_.data(), size_) != static_cast<ssize_t>(size_)) std::abort();
+        read_all(fd_, buf_);
+    }
+
+  private:
+    static bool read_all(int fd, std::vector<char>& buf) {
         std::size_t got = 0;
-        while (got < size)
-            got += static_cast<std::size_t>(read(fd, buf.data() + got, size - got));
-    });
-    close(fd);
-    echo.join();
-    close(listener);
-    return m;
-}
+        while (got < buf.size()) {
+            const ssize_t r = read(fd, buf.data() + got, buf.size() - got);
+            if (r <= 0) return false;
+            got += static_cast<std::size_t>(r);
+        }
+        return true;
+    }
+    void echo() {
+        const int fd = accept(listener_, nullptr, nullptr);
+        nodelay(fd);
+        std::vector<char> buf(size_);
+        while (read_all(fd, buf) && write(fd, buf.data(), size_) == static_cast<ssize_t>(size_)) {
+        }
+        close(fd);
+    }
+
+    std::size_t size_;
+    std::vector<char> buf_;
+    int listener_ = -1, fd_ = -1;
+    std::thread echo_;
+};
 
 long rss_kib() {
     std::ifstream in("/proc/self/status");
@@ -135,11 +146,28 @@ int main(int argc, char** argv) {
         R"({"method":"GET","path":"properties/Pump_Number"},{"method":"GET","path":"properties/Total_Price"},)"
         R"({"method":"GET","path":"properties/Gallons_Sold"},{"method":"GET","path":"properties/ZRD_Sequence_Number"},)"
         R"({"method":"GET","path":"properties/Fuel_Grade"},{"method":"GET","path":"properties/Price_Per_Gallon_Sold"},)"
-        R"({"method":"POST","path":"methods/Fuel_Itemization_Complete","body":{"args":[true,0]}}])";
-    const double ping = tcp_ping_pong(64);
-    const double read = median_of([&] { c.Get(read_path.c_str()); });
-    const double poll = median_of([&] { c.Post("/sites/1/batch", batch, "application/json"); });
-
+        R"({"method":"POST","path":"methods/Fuel_Itemization_Complete","body":{"args":[-1,0]}}])";
+    // Before each batch the tester makes an item wait on pump 1: a prepay of
+    // 20.00, then its void once it is rung up, and so on; the batch finds it,
+    // reads it and confirms it as a POS does.
+    const std::string prepay =
+        R"([{"method":"POST","path":"click","body":{"widget":"Value","index":2}},)"
+        R"({"method":"POST","path":"click","body":{"widget":"Pump","index":0}}])";
+    const std::string prepay_void = R"({"widget":"Pump","index":0})";
+    c.Post("/sites/1/click", prepay_void, "application/json");  // opens the pump
+    bool voiding = false;
+    std::string last;  // the body of the previous batch
+    const auto make_item_wait = [&] {
+        // The previous batch, checked here, untimed: it found its item.
+        if (!last.empty() && (json::parse(last)["results"][0]["result"] != -1 ||
+                              last.find("fault") != std::string::npos)) {
+            std::fprintf(stderr, "the batch did not ring up an item: %s\n", last.c_str());
+            std::exit(1);
+        }
+        c.Post(voiding ? "/sites/1/click" : "/sites/1/batch", voiding ? prepay_void : prepay,
+               "application/json");
+        voiding = !voiding;
+    };
     httplib::Server statics;
     const std::string reply(read_size, 'x');
     statics.Get("/static", [&](const httplib::Request&, httplib::Response& res) {
@@ -151,17 +179,54 @@ int main(int argc, char** argv) {
     httplib::Client sc("127.0.0.1", static_port);
     sc.set_tcp_nodelay(true);
     sc.set_keep_alive(true);
-    const double static_reply = median_of([&] { sc.Get("/static"); });
+    PingPong ping_pong(64);
+
+    // Each exchange is timed twice: one kind at a time in a loop of its own,
+    // and all kinds taking turns round by round. A ping-pong alone lets both
+    // CPUs fall idle between packets and pays for waking them; taking turns
+    // with the HTTP requests it mostly does not, so its figure differs most.
+    struct Exchange {
+        const char* name;
+        std::function<void()> once, before;
+        std::vector<double> alone, turns;
+    };
+    const auto nothing = [] {};
+    std::vector<Exchange> exchanges = {
+        {"tcp ping-pong 64 B", [&] { ping_pong.once(); }, nothing, {}, {}},
+        {"static reply, same size", [&] { sc.Get("/static"); }, nothing, {}, {}},
+        {"property read", [&] { c.Get(read_path.c_str()); }, nothing, {}, {}},
+        {"poll + record + confirm batch",
+         [&] { last = c.Post("/sites/1/batch", batch, "application/json")->body; },
+         make_item_wait,
+         {},
+         {}},
+    };
+    for (Exchange& e : exchanges)
+        for (int n = -kRounds / 10; n < kRounds; ++n) {
+            e.before();
+            const double t = micros_of(e.once);
+            if (n >= 0) e.alone.push_back(t);  // the first tenth warms up
+        }
+    for (int n = -kRounds / 10; n < kRounds; ++n)
+        for (Exchange& e : exchanges) {
+            e.before();
+            const double t = micros_of(e.once);
+            if (n >= 0) e.turns.push_back(t);
+        }
     statics.stop();
     static_serving.join();
 
-    std::printf("tcp ping-pong 64 B            median %7.1f us\n", ping);
-    std::printf("property read                 median %7.1f us  %.2fx ping-pong\n", read,
-                read / ping);
-    std::printf("poll + record + confirm batch median %7.1f us  %.2fx ping-pong\n", poll,
-                poll / ping);
-    std::printf("static reply, same size       median %7.1f us  property read %.2fx of it\n",
-                static_reply, read / static_reply);
+    std::printf("median of %d, in us                one at a time   taking turns\n", kRounds);
+    for (const Exchange& e : exchanges)
+        std::printf("%-30s %14.1f %14.1f\n", e.name, median(e.alone), median(e.turns));
+    const auto ratio = [&](std::size_t of, std::size_t to) {
+        std::printf("  %s / %s: %.2fx one at a time, %.2fx taking turns\n", exchanges[of].name,
+                    exchanges[to].name, median(exchanges[of].alone) / median(exchanges[to].alone),
+                    median(exchanges[of].turns) / median(exchanges[to].turns));
+    };
+    ratio(2, 0);
+    ratio(3, 0);
+    ratio(2, 1);
 
     // Throughput: 8 keep-alive clients of host requests for a fixed count each.
     constexpr int kClients = 8, kEach = 5000;
