@@ -243,25 +243,12 @@ std::string Site::session_script() {
 
 void Site::widget_changed(int id, WidgetProperty what) {
     const Widget& w = ctl_.panel().at(id);
-    WidgetChange c{w.name, w.index, what, {}, {}, false};
-    switch (what) {
-        case WidgetProperty::Caption:
-            c.caption = w.caption;
-            break;
-        case WidgetProperty::BackColour:
-            c.back = w.back;
-            break;
-        case WidgetProperty::Enabled:
-            c.on = w.enabled;
-            break;
-        case WidgetProperty::Visible:
-            c.on = w.visible;
-            break;
-        case WidgetProperty::Selected:
-            c.on = w.selected;
-            break;
-    }
-    events_.append(std::move(c));
+    const bool on = what == WidgetProperty::Enabled   ? w.enabled
+                    : what == WidgetProperty::Visible ? w.visible
+                                                      : w.selected;
+    events_.append(WidgetChange{w.name, w.index, what,
+                                what == WidgetProperty::Caption ? w.caption : std::string(), w.back,
+                                on});
 }
 
 json Site::info() {
