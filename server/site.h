@@ -60,13 +60,13 @@ struct WidgetChange {
     bool on = false;  // enabled, visible or selected
 };
 
-// The site's recent events, numbered from 1, bounded in count and bytes.
 // How much event history each site keeps.
 struct HistoryLimits {
     std::size_t events = 512;
     std::size_t bytes = 24 * 1024;
 };
 
+// The site's recent events, numbered from 1, bounded in count and bytes.
 class EventLog {
   public:
     explicit EventLog(HistoryLimits limits = {}) : limits_(limits) {}
